@@ -1,0 +1,50 @@
+// Every text limit of the system, in one place. These are behaviour, not
+// storage sizes: values are cut at exactly these lengths.
+#pragma once
+#include <cstddef>
+
+namespace limits {
+
+// Configuration and template page lines are read in pieces of this many
+// characters; the rest of a longer line is taken as a line of its own.
+constexpr std::size_t kLinePiece = 1023;
+
+// Room for one value of the configuration record.
+constexpr std::size_t kConfigValue = 255;
+
+// Room for a value read through the profile operations, unless a reader
+// names a smaller one below.
+constexpr std::size_t kProfileValue = 259;
+
+// Room for each item value shown in the basket table and the order summary.
+constexpr std::size_t kShownValue = 79;
+
+// Room for the fields of an item entry read for an item tag.
+constexpr std::size_t kItemNumber = 1023;
+constexpr std::size_t kItemDesc = 2047;
+constexpr std::size_t kItemValue = 259;
+
+// Room for one price adjustment of a modifier file, and for the name that
+// lists an item's chosen options.
+constexpr std::size_t kModifierAdjustment = 255;
+constexpr std::size_t kComposedName = 263;
+
+// Fields of a payment batch record.
+constexpr std::size_t kBatchCardNumber = 18;
+constexpr std::size_t kBatchExpiry = 3;
+constexpr std::size_t kBatchTotal = 8;
+
+// A quantity text longer than this is refused by the quantity check.
+constexpr std::size_t kQuantityText = 259;
+
+// A POST body announced as longer than this is answered "Invalid Input".
+constexpr std::size_t kMaxBody = 1048576;
+
+// Generated part of a basket name accepted from a request: 1 to this many
+// characters.
+constexpr std::size_t kBasketNameChars = 200;
+
+// The second tick of a generated name is at least this many ms after the first.
+constexpr int kNameWaitMs = 250;
+
+}  // namespace limits

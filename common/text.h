@@ -1,0 +1,19 @@
+// Small text helpers shared by every subsystem.
+#pragma once
+#include <string>
+#include <string_view>
+
+// The text with each line break (CR LF, lone CR, lone LF) replaced by one space.
+std::string single_line(std::string_view text);
+
+// Replaces the first occurrence of `tag` in `line` by `value`; false when the
+// tag does not occur.
+bool replace_first(std::string& line, std::string_view tag, std::string_view value);
+
+// Byte comparison without regard to ASCII letter case.
+bool equals_ignoring_case(std::string_view a, std::string_view b);
+
+// The text cut to at most `room` characters.
+inline std::string cut(std::string_view text, std::size_t room) {
+    return std::string(text.substr(0, room));
+}

@@ -1,0 +1,71 @@
+#include "intake/form.h"
+
+namespace {
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string url_decode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '+') {
+            out += ' ';
+        } else if (c == '%' && i + 2 < text.size()) {
+            int high = hex_value(text[i + 1]);
+            int low = hex_value(text[i + 2]);
+            out += (high < 0 || low < 0) ? ' ' : static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    // Names and values are zero-ended texts: a zero byte ends them.
+    std::size_t zero = out.find('\0');
+    if (zero != std::string::npos) out.resize(zero);
+    return out;
+}
+
+std::optional<FormTable> FormTable::decode(std::string_view body) {
+    FormTable table;
+    if (body.empty()) return table;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = body.find('&', start);
+        if (end == std::string_view::npos) end = body.size();
+        std::string_view field = body.substr(start, end - start);
+        std::size_t eq = field.find('=');
+        if (eq == std::string_view::npos || eq == 0 || field.find('=', eq + 1) != std::string_view::npos)
+            return std::nullopt;
+        table.add(url_decode(field.substr(0, eq)), url_decode(field.substr(eq + 1)));
+        if (end == body.size()) break;
+        start = end + 1;
+    }
+    return table;
+}
+
+std::optional<std::string> FormTable::lookup(std::string_view name) const {
+    for (const auto& [n, v] : fields_)
+        if (n == name) return v;
+    return std::nullopt;
+}
+
+std::vector<std::string> FormTable::collect(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [n, v] : fields_)
+        if (n == name) values.push_back(v);
+    return values;
+}
+
+bool FormTable::test(std::string_view name, std::string_view value) const {
+    for (const auto& [n, v] : fields_)
+        if (n == name && v == value) return true;
+    return false;
+}

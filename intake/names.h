@@ -1,0 +1,18 @@
+// Names that a request joins to a directory are checked before any file is
+// touched, so that no request can reach a file outside the merchant's
+// folders. Only names made of known-good characters pass.
+#pragma once
+#include <string>
+#include <string_view>
+
+// Empty text, or "basket/" followed by 1 to limits::kBasketNameChars
+// characters from A-Z a-z 0-9 . _ - that do not begin with ".".
+bool is_basket_name(std::string_view name);
+
+// Empty text, or a relative path of segments joined by single "/", each made
+// of A-Z a-z 0-9 . _ - and neither "." nor "..".
+bool is_file_name(std::string_view name);
+
+// The message that refuses a name: "Refused name " and the value, with its
+// line breaks shown as spaces.
+std::string refused_name_message(std::string_view value);

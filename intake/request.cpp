@@ -1,0 +1,98 @@
+#include "intake/request.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "common/limits.h"
+#include "common/numbers.h"
+#include "platform/files.h"
+#include "platform/output.h"
+
+namespace {
+
+std::optional<std::string> environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// RFC 3875 decoding of one query word: only "%" escapes; a word ends at a
+// decoded zero byte, as a command-line word would.
+std::string decode_word(const std::string& word) {
+    std::string out;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] == '%' && i + 2 < word.size() && hex_value(word[i + 1]) >= 0 && hex_value(word[i + 2]) >= 0) {
+            out += static_cast<char>(hex_value(word[i + 1]) * 16 + hex_value(word[i + 2]));
+            i += 2;
+        } else {
+            out += word[i];
+        }
+    }
+    std::size_t zero = out.find('\0');
+    if (zero != std::string::npos) out.resize(zero);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> indexed_query_words(const std::string& query) {
+    std::vector<std::string> words;
+    if (query.empty() || query.find('=') != std::string::npos) return words;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t plus = query.find('+', start);
+        words.push_back(decode_word(query.substr(start, plus == std::string::npos ? std::string::npos : plus - start)));
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+    return words;
+}
+
+Request read_request(int argc, char** argv) {
+    Request r;
+    if (argc > 0 && argv[0]) r.program_path = argv[0];
+    r.program_dir = files::program_directory(r.program_path);
+    r.method = environment("REQUEST_METHOD");
+    for (int i = 1; i < argc; ++i) r.words.emplace_back(argv[i]);
+    if (r.words.empty()) r.words = indexed_query_words(environment("QUERY_STRING").value_or(""));
+    return r;
+}
+
+BodyIntake take_body(FormTable& form) {
+    long long announced = read_integer(environment("CONTENT_LENGTH").value_or(""));
+    if (announced < 0) announced = 0;
+    const bool too_long = static_cast<unsigned long long>(announced) > limits::kMaxBody;
+    std::string body;
+    if (!too_long) {
+        body.resize(static_cast<std::size_t>(announced));
+        std::size_t got = 0;
+        while (got < body.size()) {
+            ssize_t n = ::read(STDIN_FILENO, body.data() + got, body.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // a shorter body is split over what arrived
+            got += static_cast<std::size_t>(n);
+        }
+        body.resize(got);
+    }
+    auto type = environment("CONTENT_TYPE");
+    if (!type) return BodyIntake::no_content_type;
+    if (*type != "application/x-www-form-urlencoded") return BodyIntake::not_url_encoded;
+    if (too_long) return BodyIntake::invalid;
+    auto table = FormTable::decode(body);
+    if (!table) return BodyIntake::invalid;
+    form = std::move(*table);
+    return BodyIntake::ok;
+}
+
+void write_body_refusal(BodyIntake result) {
+    if (result == BodyIntake::not_url_encoded) reply::write("Content-type: text/html\n\nData was not URL encoded.");
+    if (result == BodyIntake::invalid) reply::write("Content-type: text/html\n\nInvalid Input");
+}

@@ -1,0 +1,19 @@
+// tavra, the basket program: one CGI request per run.
+#include "intake/commands.h"
+#include "intake/config.h"
+#include "logs/logs.h"
+
+int main(int argc, char** argv) {
+    Request request = read_request(argc, argv);
+    const std::string config_file = config_path(request.program_dir);
+    switch (read_config(config_file, config())) {
+        case ConfigRead::cannot_open:
+            fail_with_error(request.program_dir, "Could not find " + config_file);
+        case ConfigRead::cannot_read:
+            fail_with_error(request.program_dir, "Could not read from " + config_file);
+        case ConfigRead::ok:
+            break;
+    }
+    write_run_log(request.program_dir, config_file);
+    dispatch(request);
+}

@@ -1,0 +1,51 @@
+#include "logs/logs.h"
+
+#include "intake/config.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/output.h"
+
+namespace {
+
+std::string labelled(std::string_view label, std::string_view value) {
+    std::string line(label);
+    line += '=';
+    line += value;
+    line += '\n';
+    return line;
+}
+
+}  // namespace
+
+void write_run_log(const std::string& program_dir, const std::string& config_file) {
+    const std::string path = program_dir + "runlog.txt";
+    const Config& c = config();
+    std::string record = "[" + timing::log_timestamp() + "]\n";
+    record += labelled("Config File", config_file);
+    record += labelled("Web Directory", c.webdir);
+    record += labelled("Email", c.email);
+    record += labelled("Name", c.name);
+    record += labelled("Start Page", c.start);
+    record += labelled("Table", c.table);
+    record += labelled("Thanks", c.thanks);
+    record += labelled("Basket Directory", c.basketdir);
+    record += "\n";
+    if (!files::append(path, record)) reply::write("Could not open " + path + "\n");
+}
+
+void write_error_page() {
+    reply::write(
+        "Content-type: text/html\n\n"
+        "<pre>An error has occured that has prevented\n"
+        "the program from completing the requested\n"
+        "operation. Consult the error log to diagnose\n"
+        "the problem.\n");
+}
+
+void fail_with_error(const std::string& program_dir, std::string_view message) {
+    const std::string path = program_dir + "errlog.txt";
+    std::string record = "[" + timing::log_timestamp() + "]\n" + labelled("Error Message", message);
+    if (!files::append(path, record)) reply::write("Could not open " + path + "\n");
+    write_error_page();
+    reply::finish(1);
+}

@@ -1,0 +1,31 @@
+// Plain files: reading merchant files whole, appending whole records,
+// creating files that must not exist yet, and the program directory.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace files {
+
+// The whole content of a regular file; nothing when it cannot be opened or
+// is not a regular file (a directory counts as a file that cannot be opened).
+std::optional<std::string> read(const std::string& path);
+
+// Appends `record` to the file in one write under an exclusive lock, creating
+// the file when missing, so that records of concurrent runs never interleave.
+// False when the file cannot be opened.
+bool append(const std::string& path, std::string_view record);
+
+enum class Created { created, exists, failed };
+
+// Creates an empty file that must not exist yet.
+Created create_new(const std::string& path);
+
+// Writes `content` to an existing file, replacing what it held.
+bool overwrite(const std::string& path, std::string_view content);
+
+// The program directory: the program path up to and including its last "/",
+// or empty text (the current directory) when it has none.
+std::string program_directory(std::string_view program_path);
+
+}  // namespace files

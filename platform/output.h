@@ -1,0 +1,22 @@
+// The one output path of a reply: everything a run writes for the web server
+// goes through here, is kept in memory and written to standard output in one
+// piece when the run ends.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace reply {
+
+// Appends bytes to the reply.
+void write(std::string_view bytes);
+
+// Hands the reply written so far to the caller and starts an empty one
+// (for tests of the pieces that write replies).
+std::string take();
+
+// Ends the run: stores pending profile writes and releases their locks,
+// writes the reply to standard output, and exits with `status`
+// (-1 reaches the server as 255).
+[[noreturn]] void finish(int status);
+
+}  // namespace reply

@@ -1,0 +1,200 @@
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <unordered_map>
+
+#include "common/numbers.h"
+#include "platform/files.h"
+#include "platform/profile_document.h"
+
+namespace profile {
+namespace {
+
+struct Kept {
+    Document doc;
+    bool dirty = false;       // changed under a lock and not yet stored
+    bool written = false;     // stored at least once while locked
+    int lock_fd = -1;
+    int lock_depth = 0;
+    bool created_by_lock = false;  // the lock made the (empty) file
+};
+
+std::unordered_map<std::string, Kept>& kept_files() {
+    static std::unordered_map<std::string, Kept> files;
+    return files;
+}
+
+void parse_from_disk(Kept& k, const std::string& path) {
+    auto text = files::read(path);
+    k.doc = text ? Document::parse(*text) : Document{};
+}
+
+Kept& load(const std::string& path) {
+    auto& all = kept_files();
+    auto it = all.find(path);
+    if (it != all.end()) return it->second;
+    Kept& k = all[path];
+    parse_from_disk(k, path);
+    return k;
+}
+
+bool write_all(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Replaces the file by the document's bytes: a temporary file beside it,
+// renamed over it, with the old file's permissions.
+bool store(const std::string& path, const Document& doc) {
+    std::size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty()) return false;
+    std::string temp = dir + "." + base + "." + std::to_string(getpid()) + ".tmp";
+
+    struct stat old {};
+    bool had_old = ::stat(path.c_str(), &old) == 0;
+    if (had_old && !S_ISREG(old.st_mode)) return false;
+
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {  // left behind by a killed run with our pid
+        ::unlink(temp.c_str());
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    }
+    if (fd < 0) return false;
+    if (had_old) fchmod(fd, old.st_mode & 07777);
+    bool ok = write_all(fd, doc.text());
+    if (::close(fd) != 0) ok = false;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+void commit(Kept& k, const std::string& path) {
+    if (!k.dirty) return;
+    k.dirty = false;
+    if (store(path, k.doc)) {
+        k.written = true;
+    } else {
+        parse_from_disk(k, path);  // the failed write leaves what the file holds
+    }
+}
+
+void acquire(Kept& k, const std::string& path) {
+    for (;;) {
+        bool created = false;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST) continue;
+            created = fd >= 0;
+        }
+        if (fd < 0) break;
+        struct stat held {};
+        if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            ::close(fd);
+            break;
+        }
+        while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        // The holder before us may have renamed a new file over the one we
+        // locked, or removed it: then lock the file that is there now.
+        struct stat now {};
+        if (::stat(path.c_str(), &now) != 0 || now.st_ino != held.st_ino || now.st_dev != held.st_dev) {
+            ::close(fd);
+            continue;
+        }
+        k.lock_fd = fd;
+        k.created_by_lock = created;
+        break;
+    }
+    k.dirty = false;
+    k.written = false;
+    parse_from_disk(k, path);  // never trust a parse made before the lock
+}
+
+void release(Kept& k, const std::string& path) {
+    commit(k, path);
+    if (k.lock_fd >= 0) {
+        if (k.created_by_lock && !k.written) ::unlink(path.c_str());
+        ::close(k.lock_fd);
+    }
+    k.lock_fd = -1;
+    k.lock_depth = 0;
+    k.created_by_lock = false;
+}
+
+void change(const std::string& path, const std::optional<std::string_view>& value, std::string_view section,
+            std::string_view key) {
+    Lock hold(path);  // nests in the caller's lock, or takes one for this write alone
+    Kept& k = load(path);
+    if (value) k.doc.set(section, key, *value);
+    else k.doc.remove(section, key);
+    k.dirty = true;
+}
+
+}  // namespace
+
+std::string read_text(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view fallback, std::size_t room) {
+    auto value = load(path).doc.get(section, key);
+    return std::string((value ? *value : fallback).substr(0, room));
+}
+
+int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback) {
+    auto value = load(path).doc.get(section, key);
+    return value ? read_integer(*value) : fallback;
+}
+
+void write(const std::string& path, std::string_view section, std::string_view key,
+           const std::optional<std::string>& value) {
+    if (value) change(path, std::string_view(*value), section, key);
+    else change(path, std::nullopt, section, key);
+}
+
+void write(const std::string& path, std::string_view section, std::string_view key, std::string_view value) {
+    change(path, value, section, key);
+}
+
+void remove(const std::string& path, std::string_view section, std::string_view key) {
+    change(path, std::nullopt, section, key);
+}
+
+Lock::Lock(std::string path) : path_(std::move(path)) {
+    Kept& k = kept_files()[path_];
+    if (k.lock_depth++ == 0) acquire(k, path_);
+}
+
+Lock::~Lock() {
+    auto& all = kept_files();
+    auto it = all.find(path_);
+    if (it == all.end() || it->second.lock_depth == 0) return;  // released by commit_all
+    if (--it->second.lock_depth == 0) release(it->second, path_);
+}
+
+void commit_all() {
+    for (auto& [path, k] : kept_files())
+        if (k.lock_depth > 0) release(k, path);
+}
+
+void forget_all() {
+    commit_all();
+    kept_files().clear();
+}
+
+}  // namespace profile

@@ -1,0 +1,56 @@
+// The profile store: every read and write of a profile file (configuration,
+// basket files, item tables, modifier files, batch counters) goes through
+// here. A file is parsed once per run and kept; a write replaces the file
+// whole through a temporary file and a rename, so a reader never sees it torn.
+//
+// A command that reads a file and then writes it holds a Lock on it for the
+// whole time: taking the lock parses the file afresh, writes made under it
+// are stored when the lock is released (or when the run ends), and a write
+// made without a lock takes one just for itself.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/limits.h"
+
+namespace profile {
+
+// The value, cut to `room` characters; `fallback` (cut the same way) when the
+// file, the section or the key is missing.
+std::string read_text(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view fallback = {}, std::size_t room = limits::kProfileValue);
+
+// The value's leading decimal number; `fallback` when the key is missing.
+int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback = 0);
+
+// Sets the key to `value`; an absent value removes the key. Failures are not
+// reported: a file that cannot be written keeps what it held.
+void write(const std::string& path, std::string_view section, std::string_view key,
+           const std::optional<std::string>& value);
+void write(const std::string& path, std::string_view section, std::string_view key, std::string_view value);
+void remove(const std::string& path, std::string_view section, std::string_view key);
+
+// An exclusive lock on one file, from construction to destruction (or the
+// end of the run). Locks on the same file nest. Where no lock can be had (a
+// missing directory, a path that is not a regular file) the run goes on
+// without one, and its writes fail as they would anyway.
+class Lock {
+public:
+    explicit Lock(std::string path);
+    ~Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    std::string path_;
+};
+
+// Stores every pending write and releases every lock; run before the
+// process ends.
+void commit_all();
+
+// Forgets every kept parse (for tests that change files between runs).
+void forget_all();
+
+}  // namespace profile

@@ -1,0 +1,165 @@
+#include "platform/profile_document.h"
+
+#include "common/text.h"
+
+namespace profile {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && (is_blank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// The name of a section header line ("[Name]"), or nothing for other lines.
+std::optional<std::string_view> header_name(std::string_view line) {
+    std::string_view s = trimmed(line);
+    if (s.empty() || s.front() != '[') return std::nullopt;
+    std::size_t close = s.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trimmed(s.substr(1, close - 1));
+}
+
+}  // namespace
+
+std::string Document::folded(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+Document::Line Document::make_line(std::string text, Eol eol) {
+    Line line;
+    line.eol = eol;
+    std::string_view view(text);
+    std::size_t first = 0;
+    while (first < view.size() && is_blank(view[first])) ++first;
+    std::size_t eq = view.find('=');
+    if (eq != std::string_view::npos && first < view.size() && view[first] != ';' &&
+        !trimmed(view.substr(0, eq)).empty())
+        line.equals = static_cast<std::uint32_t>(eq);
+    line.text = std::move(text);
+    return line;
+}
+
+Document Document::parse(std::string_view text) {
+    Document doc;
+    bool style_seen = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t lf = text.find('\n', pos);
+        Eol eol = Eol::none;
+        std::size_t end = text.size();
+        std::size_t next = text.size();
+        if (lf != std::string_view::npos) {
+            next = lf + 1;
+            end = lf;
+            eol = Eol::lf;
+            if (end > pos && text[end - 1] == '\r') {
+                --end;
+                eol = Eol::crlf;
+            }
+        }
+        if (!style_seen && eol != Eol::none) {
+            doc.style_ = eol;
+            style_seen = true;
+        }
+        std::string_view content = text.substr(pos, end - pos);
+        if (auto name = header_name(content)) {
+            doc.first_section_.emplace(folded(*name), doc.sections_.size());
+            doc.sections_.emplace_back();
+            Line header;
+            header.text = std::string(content);
+            header.eol = eol;
+            doc.sections_.back().lines.push_back(std::move(header));
+        } else {
+            doc.sections_.back().lines.push_back(make_line(std::string(content), eol));
+        }
+        pos = next;
+    }
+    return doc;
+}
+
+std::string Document::text() const {
+    std::string out;
+    for (const Section& s : sections_)
+        for (const Line& l : s.lines) {
+            out += l.text;
+            if (l.eol == Eol::lf) out += '\n';
+            else if (l.eol == Eol::crlf) out += "\r\n";
+        }
+    return out;
+}
+
+const Document::Section* Document::find_section(std::string_view name) const {
+    auto it = first_section_.find(folded(name));
+    return it == first_section_.end() ? nullptr : &sections_[it->second];
+}
+
+std::optional<std::size_t> Document::find_key(const Section& section, std::string_view key) {
+    for (std::size_t i = 1; i < section.lines.size(); ++i) {
+        const Line& l = section.lines[i];
+        if (l.equals == kNoKey) continue;
+        if (equals_ignoring_case(trimmed(std::string_view(l.text).substr(0, l.equals)), key)) return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> Document::get(std::string_view section, std::string_view key) const {
+    const Section* s = find_section(section);
+    if (!s) return std::nullopt;
+    auto at = find_key(*s, key);
+    if (!at) return std::nullopt;
+    const Line& l = s->lines[*at];
+    return std::string_view(l.text).substr(l.equals + 1);
+}
+
+void Document::give_last_line_an_end() {
+    for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
+        if (s->lines.empty()) continue;
+        if (s->lines.back().eol == Eol::none) s->lines.back().eol = style_;
+        return;
+    }
+}
+
+void Document::set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string stored = single_line(value);
+    const Section* found = find_section(section);
+    if (!found) {
+        give_last_line_an_end();
+        Section fresh;
+        Line header;
+        header.text = "[" + std::string(section) + "]";
+        header.eol = style_;
+        fresh.lines.push_back(std::move(header));
+        fresh.lines.push_back(make_line(std::string(key) + "=" + stored, style_));
+        first_section_.emplace(folded(section), sections_.size());
+        sections_.push_back(std::move(fresh));
+        return;
+    }
+    Section& s = sections_[static_cast<std::size_t>(found - sections_.data())];
+    if (auto at = find_key(s, key)) {
+        Line& l = s.lines[*at];
+        l.text.resize(l.equals + 1);
+        l.text += stored;
+        return;
+    }
+    std::size_t after = 0;  // the header, or the last key line
+    for (std::size_t i = 1; i < s.lines.size(); ++i)
+        if (s.lines[i].equals != kNoKey) after = i;
+    if (s.lines[after].eol == Eol::none) s.lines[after].eol = style_;
+    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(after + 1),
+                   make_line(std::string(key) + "=" + stored, style_));
+}
+
+void Document::remove(std::string_view section, std::string_view key) {
+    const Section* found = find_section(section);
+    if (!found) return;
+    Section& s = sections_[static_cast<std::size_t>(found - sections_.data())];
+    if (auto at = find_key(s, key)) s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
+}
+
+}  // namespace profile

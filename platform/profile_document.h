@@ -1,0 +1,57 @@
+// One profile file (INI layout) held in memory: sections in square brackets
+// and key=value lines. Reading finds values without regard to letter case;
+// changing a value touches only that value's line, so comments, blank lines,
+// other sections, key order and line ends stay byte for byte.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace profile {
+
+class Document {
+public:
+    static Document parse(std::string_view text);
+
+    // The file's bytes as they stand now.
+    std::string text() const;
+
+    // The value of `key` in the first section named `section`, exactly as it
+    // stands after the "="; nothing when the section or the key is missing.
+    std::optional<std::string_view> get(std::string_view section, std::string_view key) const;
+
+    // Replaces the value of the key's line, or adds the line after the
+    // section's last key, adding the section at the end when it is missing.
+    // Each line break in `value` is stored as one space.
+    void set(std::string_view section, std::string_view key, std::string_view value);
+
+    // Removes the key's line; nothing happens when it is missing.
+    void remove(std::string_view section, std::string_view key);
+
+private:
+    enum class Eol : std::uint8_t { none, lf, crlf };
+    static constexpr std::uint32_t kNoKey = UINT32_MAX;
+    struct Line {
+        std::string text;
+        std::uint32_t equals = kNoKey;  // position of the "=" of a key line
+        Eol eol = Eol::lf;
+    };
+    struct Section {
+        std::vector<Line> lines;  // the header first, except in the part before any header
+    };
+
+    static std::string folded(std::string_view name);
+    static Line make_line(std::string text, Eol eol);
+    const Section* find_section(std::string_view name) const;
+    static std::optional<std::size_t> find_key(const Section& section, std::string_view key);
+    void give_last_line_an_end();
+
+    std::vector<Section> sections_{Section{}};
+    std::unordered_map<std::string, std::size_t> first_section_;  // folded name -> index
+    Eol style_ = Eol::lf;  // line end of new lines: the file's first one
+};
+
+}  // namespace profile

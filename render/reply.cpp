@@ -1,0 +1,63 @@
+#include "render/reply.h"
+
+#include <string>
+
+#include "intake/config.h"
+#include "platform/output.h"
+#include "render/basket_table.h"
+#include "render/template_page.h"
+
+namespace {
+constexpr std::string_view kProductName = "Tavra Qel";
+constexpr std::string_view kVersion = "1.1";
+constexpr std::string_view kCookieName = "TAVRA";
+constexpr std::string_view kCookiePath = "/";
+constexpr std::string_view kCookieExpiry = "Wednesday, 09-Nov-1999 00:00:00 GMT";
+constexpr std::string_view kHomePage = "http://www.tavra-qel.example/";
+}  // namespace
+
+void write_content_type() { reply::write("Content-type: text/html\n\n"); }
+
+void write_redirect() { reply::write("Location: " + config().thanks + "\n\n"); }
+
+void write_basket_cookie(std::string_view basket) {
+    std::string line = "Set-Cookie: ";
+    line += kCookieName;
+    line += '=';
+    line += basket;
+    line += "; path=";
+    line += kCookiePath;
+    line += "; expires=";
+    line += kCookieExpiry;
+    line += '\n';
+    reply::write(line);
+}
+
+void write_fallback_page() {
+    std::string page = "Content-type: text/html\n\n";
+    page += "<html><head><title>";
+    page += kProductName;
+    page += "</title></head>\n";
+    page += "<body bgcolor\"#FFFFFF\"><h1>";
+    page += kProductName;
+    page += " v";
+    page += kVersion;
+    page += "</h1>\n";
+    page += "<a href=\"";
+    page += kHomePage;
+    page += "\">\n";
+    page += "<h3>Click here to go to the Tavra homepage</h3></a>";
+    page += "<body></html>";
+    reply::write(page);
+}
+
+void finish_page(std::string_view basket, std::string_view page) {
+    render_template_page(basket, page);
+    render_basket_table(basket, page);
+    reply::finish(1);
+}
+
+void page_reply(std::string_view basket, std::string_view page) {
+    write_content_type();
+    finish_page(basket, page);
+}

@@ -1,0 +1,22 @@
+// The fixed pieces of a reply: headers, redirect, basket cookie, fallback
+// page, and the page reply with which most commands end.
+#pragma once
+#include <string_view>
+
+void write_content_type();
+
+// "Location: <thanks>\n\n", the reply to a confirmed order.
+void write_redirect();
+
+// The header line that sets the cookie TAVRA to the basket name.
+void write_basket_cookie(std::string_view basket);
+
+// The page for a request that names no command.
+void write_fallback_page();
+
+// The template page `page` rendered for `basket`, then the basket table, and
+// the end of the run with status 1. The header has been written already.
+[[noreturn]] void finish_page(std::string_view basket, std::string_view page);
+
+// The content-type header, then finish_page.
+[[noreturn]] void page_reply(std::string_view basket, std::string_view page);
