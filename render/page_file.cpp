@@ -1,0 +1,29 @@
+#include "render/page_file.h"
+
+#include "platform/files.h"
+#include "platform/output.h"
+
+void open_page(const std::string& webdir, std::string_view page, OpenedPage& opened) {
+    const std::string path = webdir + std::string(page);
+    auto text = files::read(path);
+    if (!text) {
+        reply::write("Could not open " + path + "\n");
+        reply::finish(1);
+    }
+    opened.text = std::move(*text);
+    opened.lines = LineReader(opened.text);
+    reply::write("</pre>\n");
+    std::string line;
+    bool broke = false;
+    opened.lines.next(line);
+    if (line != "<!--NO PARSE-->") return;
+    std::string out;
+    while (opened.lines.next(line, &broke)) {
+        // Each line as read (with its own line end), then one more.
+        out += line;
+        if (broke) out += '\n';
+        out += '\n';
+    }
+    reply::write(out);
+    reply::finish(1);
+}
