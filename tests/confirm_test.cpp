@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "checkout/mail.h"
 #include "common/limits.h"
 #include "platform/clock.h"
 #include "order_shop.h"
@@ -196,6 +198,25 @@ TEST(Confirm, ReportsTheFailedMailerStartAfterTheRedirectAndStillRecordsTheOrder
         EXPECT_EQ(shop.get("tavra.cfg"), shop.config_with("1001", "email=on\n")) << c.what;
         EXPECT_EQ(shop.get("batch/0.imp"), "411111111111111122,0599,P,26.70\n") << c.what;
     }
+}
+
+TEST(Confirm, NamesEveryCauseOfAFailedMailerStart) {
+    // The causes that a test cannot bring about by spoiling the mailer file.
+    const std::string too_many =
+        "Too many files open (the specified file must be opened to determine whether it is executable).\n";
+    const struct {
+        int start_errno;
+        std::string message;
+    } cases[] = {
+        {EMFILE, too_many},
+        {ENFILE, too_many},
+        {ENOTDIR, "File or path not found.\n"},
+        {ENOMEM,
+         "Not enough memory is available to execute the new process; or the available memory has been corrupted; or "
+         "an invalid block exists, indicating that the calling process was not allocated properly.\n"},
+        {EPERM, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(mailer_failure_message(c.start_errno), c.message) << c.start_errno;
 }
 
 namespace {

@@ -55,9 +55,11 @@ const char* const kSampleBasket =
 namespace {
 
 // Each run appends "argv", then each argument after a unit separator, a line
-// end, the mail text and a record separator with a line end.
+// end, the mail text and a record separator with a line end. It also talks
+// on its standard output, which must not reach the reply.
 const char* const kMailerScript =
     "#!/bin/sh\n"
+    "echo 'Mail delivered.'\n"
     "log=\"${0%/*}/blat.log\"\n"
     "{\n"
     "  printf 'argv'\n"
