@@ -18,6 +18,9 @@
 
 namespace {
 
+// The merchant's command-line mailer, installed beside the program.
+constexpr std::string_view kMailerFile = "blat.exe";
+
 struct Invoice {
     std::string issued;    // the last number as it stood: the one the mail shows
     std::string advanced;  // the number every stored copy carries
@@ -58,11 +61,13 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 void command_confirm(const Request& r) {
     const std::string basket = r.form.text("basket");
     require_basket_name(r, basket);
-    const std::string mailer = r.program_dir + "blat.exe";
+    const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
     const std::string mail_file = create_order_mail_file(r);
 
+    // The order is recorded under the basket's lock; the lock goes (and its
+    // writes are stored) before the mailer runs, which may take its time.
     std::string shopper_address;
     {
         profile::Lock hold(basket_file);
