@@ -29,6 +29,12 @@ int read_int(const std::string& path, std::string_view section, std::string_view
 void write(const std::string& path, std::string_view section, std::string_view key,
            const std::optional<std::string>& value);
 void write(const std::string& path, std::string_view section, std::string_view key, std::string_view value);
+inline void write(const std::string& path, std::string_view section, std::string_view key, const std::string& value) {
+    write(path, section, key, std::string_view(value));
+}
+inline void write(const std::string& path, std::string_view section, std::string_view key, const char* value) {
+    write(path, section, key, std::string_view(value));
+}
 void remove(const std::string& path, std::string_view section, std::string_view key);
 
 // An exclusive lock on one file, from construction to destruction (or the
