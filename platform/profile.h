@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/limits.h"
 
@@ -23,6 +24,11 @@ std::string read_text(const std::string& path, std::string_view section, std::st
 
 // The value's leading decimal number; `fallback` when the key is missing.
 int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback = 0);
+
+// Every n, in ascending order, for which the file has a section named n in
+// decimal. Loops over numbered lines visit these alone: every other number
+// names a missing section, which reads as empty.
+std::vector<long long> numbered_sections(const std::string& path);
 
 // Sets the key to `value`; an absent value removes the key. Failures are not
 // reported: a file that cannot be written keeps what it held.
