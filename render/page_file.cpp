@@ -14,16 +14,20 @@ void open_page(const std::string& webdir, std::string_view page, OpenedPage& ope
     opened.lines = LineReader(opened.text);
     reply::write("</pre>\n");
     std::string line;
-    bool broke = false;
     opened.lines.next(line);
     if (line != "<!--NO PARSE-->") return;
-    std::string out;
-    while (opened.lines.next(line, &broke)) {
+    reply::write(unparsed_copy(opened.lines));
+    reply::finish(1);
+}
+
+std::string unparsed_copy(LineReader& lines) {
+    std::string line, out;
+    bool broke = false;
+    while (lines.next(line, &broke)) {
         // Each line as read (with its own line end), then one more.
         out += line;
         if (broke) out += '\n';
         out += '\n';
     }
-    reply::write(out);
-    reply::finish(1);
+    return out;
 }

@@ -22,13 +22,8 @@ const std::optional<std::string>& style_sheet(const std::string& path) {
 
 }  // namespace
 
-void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
-                       std::string_view cgiurl, std::string_view styles) {
-    const auto& sheet = style_sheet(std::string(styles) + item.style + ".sty");
-    if (!sheet) {
-        reply::write("No style sheet\n");
-        return;
-    }
+std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std::string_view basket,
+                             std::string_view page, std::string_view cgiurl) {
     // Filled in this order, each on the line as the ones before left it, so
     // a value holding a later placeholder has that one filled too.
     const std::pair<std::string_view, std::string_view> placeholders[] = {
@@ -37,12 +32,22 @@ void render_item_entry(const ItemEntry& item, std::string_view basket, std::stri
         {"%SHIP%", item.ship},    {"%DESC%", item.desc},    {"%PICTURE%", item.picture},
     };
     // Lines are taken whole: a filled line may be far longer than the file's.
-    LineReader lines(*sheet, std::numeric_limits<std::size_t>::max());
+    LineReader lines(sheet, std::numeric_limits<std::size_t>::max());
     std::string line, out;
     while (lines.next(line)) {
         for (const auto& [tag, value] : placeholders) replace_first(line, tag, value);
         out += line;
         out += '\n';
     }
-    reply::write(out);
+    return out;
+}
+
+void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
+                       std::string_view cgiurl, std::string_view styles) {
+    const auto& sheet = style_sheet(std::string(styles) + item.style + ".sty");
+    if (!sheet) {
+        reply::write("No style sheet\n");
+        return;
+    }
+    reply::write(fill_style_sheet(*sheet, item, basket, page, cgiurl));
 }

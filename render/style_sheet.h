@@ -10,6 +10,11 @@ struct ItemEntry {
     std::string name, price, ship, desc, picture, style;
 };
 
+// The style sheet's text for one item: each of its lines with the
+// placeholders filled and followed by "\n".
+std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std::string_view basket,
+                             std::string_view page, std::string_view cgiurl);
+
 // Writes the item through the style sheet `styles` + style + ".sty", each of
 // its lines with the placeholders filled and followed by "\n"; writes
 // "No style sheet\n" when the file cannot be opened. Never ends the run.

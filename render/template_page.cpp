@@ -35,11 +35,10 @@ ItemEntry read_item_entry(std::string_view number) {
 
 }  // namespace
 
-void render_template_page(std::string_view basket, std::string_view page) {
-    OpenedPage opened;
-    open_page(config().webdir, page, opened);
+void render_parsed_lines(LineReader& lines, std::string_view basket,
+                         const std::function<void(std::string_view number)>& show_item) {
     std::string line;
-    while (opened.lines.next(line)) {
+    while (lines.next(line)) {
         replace_first(line, kShopperTag, basket);
         const std::size_t tag = line.find(kItemTag);
         const std::size_t close = tag == std::string::npos ? tag : line.find('}', tag + kItemTag.size());
@@ -52,8 +51,15 @@ void render_template_page(std::string_view basket, std::string_view page) {
         // is written as it stands, and the line's own end is not written.
         const std::string_view text(line);
         reply::write(text.substr(0, tag));
-        render_item_entry(read_item_entry(text.substr(tag + kItemTag.size(), close - tag - kItemTag.size())),
-                          basket, page, config().cgiurl, config().styles);
+        show_item(text.substr(tag + kItemTag.size(), close - tag - kItemTag.size()));
         reply::write(text.substr(close + 1));
     }
+}
+
+void render_template_page(std::string_view basket, std::string_view page) {
+    OpenedPage opened;
+    open_page(config().webdir, page, opened);
+    render_parsed_lines(opened.lines, basket, [&](std::string_view number) {
+        render_item_entry(read_item_entry(number), basket, page, config().cgiurl, config().styles);
+    });
 }
