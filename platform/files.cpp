@@ -58,7 +58,14 @@ bool append(const std::string& path, std::string_view record) {
     }
     while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
-    write_all(fd, record);
+    // A record that cannot be written whole (a full disk, a file size limit)
+    // is taken back out, so that the next record does not follow a torn one.
+    struct stat before {};
+    const bool sized = fstat(fd, &before) == 0;
+    if (!write_all(fd, record) && sized) {
+        while (ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
+        }
+    }
     ::close(fd);  // closing releases the lock
     return true;
 }

@@ -13,7 +13,8 @@ std::optional<std::string> read(const std::string& path);
 
 // Appends `record` to the file in one write under an exclusive lock, creating
 // the file when missing, so that records of concurrent runs never interleave.
-// False when the file cannot be opened.
+// A record that cannot be written whole leaves the file as it was. False when
+// the file cannot be opened; a failed write is not reported.
 bool append(const std::string& path, std::string_view record);
 
 enum class Created { created, exists, failed };
