@@ -5,11 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -78,7 +80,8 @@ void Install::remove(const std::string& rel) const {
 }
 
 Reply Install::run(const std::string& program, const std::map<std::string, std::string>& env,
-                   const std::vector<std::string>& words, const std::string& body) const {
+                   const std::vector<std::string>& words, const std::string& body,
+                   const RunControl& control) const {
     const std::string binary = program == "ship" ? SHIP_BIN : TAVRA_BIN;
     const std::string argv0 = root_ + "/" + program + ".exe";
     std::vector<std::string> args{argv0};
@@ -102,11 +105,23 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
         dup2(in[0], 0);
         dup2(out[1], 1);
         if (chdir(root_.c_str()) != 0) _exit(127);
+        if (control.before_exec) control.before_exec();
         execve(binary.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(in[0]);
     close(out[1]);
+    // The killer waits for the delay or for the end of the output; the child
+    // is reaped only after it is done, so its pid cannot be another's yet.
+    std::mutex ended_mutex;
+    std::condition_variable ended_signal;
+    bool ended = false;
+    std::thread killer;
+    if (control.kill_after)
+        killer = std::thread([&, pid] {
+            std::unique_lock<std::mutex> lock(ended_mutex);
+            if (!ended_signal.wait_for(lock, *control.kill_after, [&] { return ended; })) kill(pid, SIGKILL);
+        });
     std::thread feeder([fd = in[1], &body] {
         std::size_t done = 0;
         while (done < body.size()) {
@@ -125,6 +140,14 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     }
     close(out[0]);
     feeder.join();
+    if (killer.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(ended_mutex);
+            ended = true;
+        }
+        ended_signal.notify_all();
+        killer.join();
+    }
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
@@ -136,11 +159,15 @@ Reply Install::get_words(const std::vector<std::string>& words, const std::strin
 }
 
 Reply Install::post(const std::string& body, const std::string& program) const {
+    return post(body, RunControl{}, program);
+}
+
+Reply Install::post(const std::string& body, const RunControl& control, const std::string& program) const {
     return run(program,
                {{"REQUEST_METHOD", "POST"},
                 {"CONTENT_TYPE", "application/x-www-form-urlencoded"},
                 {"CONTENT_LENGTH", std::to_string(body.size())}},
-               {}, body);
+               {}, body, control);
 }
 
 std::string form_encode(const std::string& text) {

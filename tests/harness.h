@@ -2,7 +2,10 @@
 // temporary install tree, with environment, command line and body in, and
 // the reply bytes, exit status and files out.
 #pragma once
+#include <chrono>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +13,16 @@
 struct Reply {
     std::string out;
     int status = -1;  // exit status as the server sees it (0..255)
+};
+
+// How a run is started and ended beyond its input, for fault injection.
+struct RunControl {
+    // Runs in the child just before exec: resource limits, signal
+    // dispositions, another user. Only async-signal-safe calls belong here.
+    std::function<void()> before_exec;
+    // SIGKILL after this long, unless the program has ended by then; its
+    // Reply::status is then 1000 + SIGKILL.
+    std::optional<std::chrono::microseconds> kill_after;
 };
 
 class Install {
@@ -38,12 +51,14 @@ public:
     // tavra (or ship) with REQUEST_METHOD and the other variables in `env`,
     // query words `words` and `body` on standard input.
     Reply run(const std::string& program, const std::map<std::string, std::string>& env,
-              const std::vector<std::string>& words = {}, const std::string& body = "") const;
+              const std::vector<std::string>& words = {}, const std::string& body = "",
+              const RunControl& control = {}) const;
 
     // GET with query words.
     Reply get_words(const std::vector<std::string>& words, const std::string& program = "tavra") const;
     // POST of an URL-encoded body with the right content type and length.
     Reply post(const std::string& body, const std::string& program = "tavra") const;
+    Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
 
 private:
     std::string root_;
