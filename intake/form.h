@@ -26,6 +26,9 @@ public:
     bool test(std::string_view name, std::string_view value) const;
 
     std::size_t size() const { return fields_.size(); }
+
+    // Every field as (name, value), in body order.
+    const std::vector<std::pair<std::string, std::string>>& fields() const { return fields_; }
     void add(std::string name, std::string value) { fields_.emplace_back(std::move(name), std::move(value)); }
 
 private:

@@ -18,10 +18,6 @@ void command_add2mod(const Request& r) { not_yet(r); }
 void command_add2check(const Request& r) { not_yet(r); }
 void command_calc(const Request& r) { not_yet(r); }
 void command_edit(const Request& r) { not_yet(r); }
-void command_step1(const Request& r) { not_yet(r); }
-void command_step2(const Request& r) { not_yet(r); }
-void command_step3(const Request& r) { not_yet(r); }
-void command_step4(const Request& r) { not_yet(r); }
 void command_confirm(const Request& r) { not_yet(r); }
 void command_sendmail(const Request& r) { not_yet(r); }
 void command_showmail(const Request& r) { not_yet(r); }

@@ -161,6 +161,12 @@ int read_int(const std::string& path, std::string_view section, std::string_view
     return value ? read_integer(*value) : fallback;
 }
 
+std::vector<std::string> section_names(const std::string& path) { return load(path).doc.section_names(); }
+
+std::vector<std::string> key_names(const std::string& path, std::string_view section) {
+    return load(path).doc.key_names(section);
+}
+
 void write(const std::string& path, std::string_view section, std::string_view key,
            const std::optional<std::string>& value) {
     if (value) change(path, std::string_view(*value), section, key);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/limits.h"
 
@@ -23,6 +24,12 @@ std::string read_text(const std::string& path, std::string_view section, std::st
 
 // The value's leading decimal number; `fallback` when the key is missing.
 int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback = 0);
+
+// The section names of the file, and the keys of one section, in file
+// order; none when the file or the section is missing. Loops over numbered
+// sections or keys visit only the numbers that exist.
+std::vector<std::string> section_names(const std::string& path);
+std::vector<std::string> key_names(const std::string& path, std::string_view section);
 
 // Sets the key to `value`; an absent value removes the key. Failures are not
 // reported: a file that cannot be written keeps what it held.

@@ -162,4 +162,22 @@ void Document::remove(std::string_view section, std::string_view key) {
     if (auto at = find_key(s, key)) s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
 }
 
+std::vector<std::string> Document::section_names() const {
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i < sections_.size(); ++i)  // sections_[0] is the part before any header
+        names.emplace_back(*header_name(sections_[i].lines.front().text));
+    return names;
+}
+
+std::vector<std::string> Document::key_names(std::string_view section) const {
+    std::vector<std::string> names;
+    const Section* s = find_section(section);
+    if (!s) return names;
+    for (std::size_t i = 1; i < s->lines.size(); ++i) {
+        const Line& l = s->lines[i];
+        if (l.equals != kNoKey) names.emplace_back(trimmed(std::string_view(l.text).substr(0, l.equals)));
+    }
+    return names;
+}
+
 }  // namespace profile

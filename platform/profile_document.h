@@ -31,6 +31,12 @@ public:
     // Removes the key's line; nothing happens when it is missing.
     void remove(std::string_view section, std::string_view key);
 
+    // The names of the sections, in file order, as their headers write them.
+    std::vector<std::string> section_names() const;
+
+    // The keys of the first section named `section`, in file order.
+    std::vector<std::string> key_names(std::string_view section) const;
+
 private:
     enum class Eol : std::uint8_t { none, lf, crlf };
     static constexpr std::uint32_t kNoKey = UINT32_MAX;
