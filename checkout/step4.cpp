@@ -3,6 +3,7 @@
 #include <string>
 
 #include "checkout/summary.h"
+#include "basket/basket_file.h"
 #include "checkout/totals.h"
 #include "intake/commands.h"
 #include "platform/output.h"
@@ -15,7 +16,7 @@ void command_step4(const Request& r) {
     require_basket_name(r, basket);
     require_file_name(r, page);
     write_content_type();
-    const std::string path = basket_file(basket);
+    const std::string path = basket_path(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
     double shipping = 0;
     if (r.form.test("agent", "predetermined")) {

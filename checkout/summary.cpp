@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "basket/basket_file.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
@@ -110,13 +111,13 @@ void write_order_details(std::string_view basket, std::string_view page, Summary
     OpenedPage opened;
     open_page(config().webdir, page, opened);
     std::string out = shopper_page(opened, basket);
-    out += details_block(basket_file(basket), basket, style);
+    out += details_block(basket_path(basket), basket, style);
     reply::write(out);
 }
 
 void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
                          double additions, SummaryStyle style) {
-    const std::string path = basket_file(basket);
+    const std::string path = basket_path(basket);
     if (profile::read_int(path, "Basket", "NumKeys") == 0) {
         reply::write(empty_basket_forms(basket, page));
         return;
@@ -146,8 +147,8 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     const double total = tax + subtotal + shipping + additions;
     const std::string tax_text = two_decimals(tax);
     const std::string total_text = two_decimals(total);
-    profile::write(path, "Total", "Tax", std::string_view(tax_text));
-    profile::write(path, "Total", "Total", std::string_view(total_text));
+    profile::write(path, "Total", "Tax", tax_text);
+    profile::write(path, "Total", "Total", total_text);
 
     out += "</tr>\n";
     out += total_row("Tax:", tax_text);

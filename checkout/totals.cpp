@@ -1,22 +1,21 @@
 #include "checkout/totals.h"
 
-#include "common/numbered.h"
+#include "basket/basket_file.h"
 #include "common/numbers.h"
 #include "intake/config.h"
 #include "platform/profile.h"
 
-std::string basket_file(std::string_view basket) { return config().basketdir + std::string(basket); }
-
 std::vector<long long> stored_lines(const std::string& basket_file) {
-    const int num_keys = profile::read_int(basket_file, "Basket", "NumKeys");
-    return numbers_named(profile::section_names(basket_file), "", {1, 1, num_keys}, false);
+    return lines_to_visit(basket_file, profile::read_int(basket_file, "Basket", "NumKeys"));
 }
 
 std::vector<long long> stored_charges(const std::string& basket_file, int offset) {
     const long long fields = profile::read_int(basket_file, "Additional", "numfields");
-    std::vector<long long> charges =
-        numbers_named(profile::key_names(basket_file, "Additional"), "a", {1 + offset, 3, fields + offset}, true);
-    for (long long& n : charges) n -= offset;
+    std::vector<long long> charges;
+    for (long long key : profile::numbered_keys(basket_file, "Additional", "a")) {
+        const long long n = key - offset;
+        if (n >= 1 && n <= fields && (n - 1) % 3 == 0) charges.push_back(n);
+    }
     return charges;
 }
 

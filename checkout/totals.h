@@ -2,14 +2,9 @@
 // by both programs.
 #pragma once
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "intake/form.h"
-
-// The basket file of a basket name: the basket directory followed directly
-// by the name.
-std::string basket_file(std::string_view basket);
 
 // The line numbers from 1 to "NumKeys" that have a section, ascending; any
 // other line reads as empty, so it is neither shown nor adds anything.

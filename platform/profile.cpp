@@ -161,10 +161,10 @@ int read_int(const std::string& path, std::string_view section, std::string_view
     return value ? read_integer(*value) : fallback;
 }
 
-std::vector<std::string> section_names(const std::string& path) { return load(path).doc.section_names(); }
+std::vector<long long> numbered_sections(const std::string& path) { return load(path).doc.numbered_sections(); }
 
-std::vector<std::string> key_names(const std::string& path, std::string_view section) {
-    return load(path).doc.key_names(section);
+std::vector<long long> numbered_keys(const std::string& path, std::string_view section, std::string_view prefix) {
+    return load(path).doc.numbered_keys(section, prefix);
 }
 
 void write(const std::string& path, std::string_view section, std::string_view key,

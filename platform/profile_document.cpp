@@ -1,5 +1,8 @@
 #include "platform/profile_document.h"
 
+#include <algorithm>
+
+#include "common/numbers.h"
 #include "common/text.h"
 
 namespace profile {
@@ -162,22 +165,31 @@ void Document::remove(std::string_view section, std::string_view key) {
     if (auto at = find_key(s, key)) s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
 }
 
-std::vector<std::string> Document::section_names() const {
-    std::vector<std::string> names;
-    for (std::size_t i = 1; i < sections_.size(); ++i)  // sections_[0] is the part before any header
-        names.emplace_back(*header_name(sections_[i].lines.front().text));
-    return names;
+std::vector<long long> Document::numbered_sections() const {
+    std::vector<long long> numbers;
+    for (const auto& [name, index] : first_section_) {
+        long long n = numbered_name(name);
+        if (n > 0) numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
-std::vector<std::string> Document::key_names(std::string_view section) const {
-    std::vector<std::string> names;
+std::vector<long long> Document::numbered_keys(std::string_view section, std::string_view prefix) const {
+    std::vector<long long> numbers;
     const Section* s = find_section(section);
-    if (!s) return names;
+    if (!s) return numbers;
     for (std::size_t i = 1; i < s->lines.size(); ++i) {
         const Line& l = s->lines[i];
-        if (l.equals != kNoKey) names.emplace_back(trimmed(std::string_view(l.text).substr(0, l.equals)));
+        if (l.equals == kNoKey) continue;
+        std::string_view key = trimmed(std::string_view(l.text).substr(0, l.equals));
+        if (key.size() <= prefix.size() || !equals_ignoring_case(key.substr(0, prefix.size()), prefix)) continue;
+        long long n = numbered_name(key.substr(prefix.size()));
+        if (n > 0) numbers.push_back(n);
     }
-    return names;
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
 }
 
 }  // namespace profile

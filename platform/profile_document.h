@@ -31,11 +31,14 @@ public:
     // Removes the key's line; nothing happens when it is missing.
     void remove(std::string_view section, std::string_view key);
 
-    // The names of the sections, in file order, as their headers write them.
-    std::vector<std::string> section_names() const;
+    // Every n, in ascending order, for which a section named n (as
+    // numbered_name reads it) exists.
+    std::vector<long long> numbered_sections() const;
 
-    // The keys of the first section named `section`, in file order.
-    std::vector<std::string> key_names(std::string_view section) const;
+    // Every n, in ascending order, for which the first section named
+    // `section` has a key named `prefix` followed by n (letter case ignored,
+    // n as numbered_name reads it).
+    std::vector<long long> numbered_keys(std::string_view section, std::string_view prefix) const;
 
 private:
     enum class Eol : std::uint8_t { none, lf, crlf };

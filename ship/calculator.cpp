@@ -1,6 +1,7 @@
 #include "ship/calculator.h"
 
 #include "checkout/summary.h"
+#include "basket/basket_file.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "intake/config.h"
@@ -33,7 +34,7 @@ void require_name(bool accepted) {
     if (by_rules) require_name(is_file_name(item_table_name));
 
     write_content_type();
-    const std::string path = basket_file(basket);
+    const std::string path = basket_path(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
     double shipping = 0;
     if (r.form.test("agent", "predetermined")) {

@@ -4,9 +4,8 @@
 
 #include <chrono>
 
-#include "checkout/totals.h"
-#include "common/numbered.h"
 #include "harness.h"
+#include "platform/profile_document.h"
 
 namespace {
 
@@ -242,27 +241,13 @@ TEST_F(CheckoutSteps, Step4VisitsOnlyStoredLinesAndCharges) {
     EXPECT_NE(basket().find("[Total]\nTax=0.00\nTotal=13.00\n"), std::string::npos);
 }
 
-TEST(NumberedNames, ReadTheNumberAfterThePrefix) {
-    const struct {
-        const char* name;
-        const char* prefix;
-        bool ignore_case;
-        std::optional<long long> want;
-    } rows[] = {
-        {"option12", "option", true, 12}, {"OPTION3", "option", true, 3},  {"OPTION3", "option", false, {}},
-        {"option", "option", true, {}},   {"option03", "option", true, {}}, {"option0", "option", true, 0},
-        {"option-1", "option", true, {}}, {"option1x", "option", true, {}}, {"a2147483647", "a", true, 2147483647},
-        {"7", "", false, 7},              {"a1234567890123456789", "a", true, {}},
-    };
-    for (const auto& row : rows) EXPECT_EQ(number_after(row.name, row.prefix, row.ignore_case), row.want) << row.name;
-}
-
-TEST(NumberedNames, KeepOnlyTheRowAscendingOnce) {
-    const std::vector<std::string> names{"a7", "a3", "a1", "A4", "a4", "a10", "numfields", "a2", "a6"};
-    EXPECT_EQ(numbers_named(names, "a", {1, 3, 7}, true), (std::vector<long long>{1, 4, 7}));
-    EXPECT_EQ(numbers_named(names, "a", {1, 3, 6}, true), (std::vector<long long>{1, 4}));
-    EXPECT_EQ(numbers_named(names, "a", {3, 3, 8}, false), (std::vector<long long>{3, 6}));
-    EXPECT_EQ(numbers_named(names, "a", {1, 1, 0}, true), (std::vector<long long>{}));
+TEST(ProfileDocument, NumberedKeysOfOneSection) {
+    const auto d = profile::Document::parse(
+        "[Additional]\nnumfields=7\na7=x\n A1 =y\na4\na03=z\na0=z\na-2=z\na2b=z\n;a5=z\na1=again\n"
+        "[additional]\na10=later section\n[Other]\na9=z\n");
+    EXPECT_EQ(d.numbered_keys("additional", "a"), (std::vector<long long>{1, 7}));
+    EXPECT_EQ(d.numbered_keys("Additional", "numfields"), (std::vector<long long>{}));
+    EXPECT_EQ(d.numbered_keys("missing", "a"), (std::vector<long long>{}));
 }
 
 }  // namespace
