@@ -27,6 +27,32 @@ protected:
     std::string basket() const { return shop.get(kBasketFile); }
 };
 
+TEST_F(CheckoutSteps, EachStepAnswersWithThePageAndTheBasketTable) {
+    // The basket and page of the golden basket table.
+    const std::string cup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n";
+    shop.put("web/page.html", "<html>\nNext for {SHOPPER}\n");
+    const std::pair<const char*, const char*> rows[] = {
+        {"step1", "[Shipping]\nfname=Ana\nminitial=\nlname=\naddr1=\naddr2=\ncity=\nstpr=\ncountry=\nzip=\n"
+                  "dphone=\nfphone=\nemail=\n"},
+        {"step2", "[Shipping]\npaytype=\ncname=\ncnum1=\ncnum2=\nexpmo=\nexpyr=\n"},
+        {"step3", "[Optional]\nnumfields=1\noption1=\n"},
+    };
+    for (const auto& [command, stored] : rows) {
+        shop.put("baskets/basket/t.bsk", cup);
+        std::vector<std::pair<std::string, std::string>> fields{{"command", command}, {"basket", "basket/t.bsk"},
+                                                                {"where", "page.html"}, {"fname", "Ana"},
+                                                                {"option", "1"}};
+        for (const char* key : {"minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
+                                "fphone", "email", "paytype", "cname", "cnum1", "cnum2", "expmo", "expyr", "option1"})
+            fields.emplace_back(key, "");
+        Reply r = shop.post(form(fields));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, std::string(kHeader) + "</pre>\nNext for basket/t.bsk\n" + golden("basket_table_one_line.html"))
+            << command;
+        EXPECT_EQ(shop.get("baskets/basket/t.bsk"), cup + stored) << command;
+    }
+}
+
 TEST_F(CheckoutSteps, Step1StoresTheAddressAndAbsentFieldsRemoveTheirKeys) {
     shop.put(kBasketFile, "[Basket]\nNumKeys=0\n[Shipping]\naddr2=old\nfphone=old\npaytype=Visa\n");
     Reply r = step("step1", {{"fname", "Ana"}, {"minitial", ""}, {"lname", "Berg"}, {"addr1", "1 Main St"},

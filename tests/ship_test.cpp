@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "order_shop.h"
 #include "ship/rules.h"
 
 namespace {
@@ -300,6 +301,51 @@ TEST_F(Ship, ReadsItsThreeValuesThroughTheProfileStore) {
     EXPECT_EQ(got.status, 1);
     EXPECT_EQ(row(got.out, "Tax:"), "5.00");
     EXPECT_EQ(row(got.out, "Total:"), "$15.00");
+}
+
+}  // namespace
+
+namespace {
+
+// A whole order: lines added and checkout steps 1 to 3 by tavra, step 4 by
+// ship with the item table's rules, then confirmed by tavra from what ship
+// stored.
+TEST(WholeCheckout, Step4ByShipIsConfirmedByTavra) {
+    OrderShop shop("email=on\n");
+    shop.put("web/items.ini", kItemTable);
+    shop.put("web/page.html", "<html>\n");
+    auto post = [&](std::vector<std::pair<std::string, std::string>> fields, const std::string& program = "tavra") {
+        fields.insert(fields.begin(), {{"basket", kBasket}, {"where", "page.html"}});
+        Reply r = shop.post(form(fields), program);
+        EXPECT_EQ(r.status, 1) << form(fields);
+        return r;
+    };
+    post({{"command", "add2basket"}, {"qty", "3"}, {"name", "Blue Mug"}, {"item", "mug"}, {"price", "7.50"},
+          {"ship", "1.00"}});
+    post({{"command", "add2basket"}, {"qty", "10"}, {"name", "Green Tea"}, {"item", "tea"}, {"price", "2"},
+          {"ship", "0.10"}});
+    post({{"command", "step1"}, {"fname", "Ana"}, {"minitial", "Q"}, {"lname", "Berg"}, {"addr1", "1 Main St"},
+          {"addr2", ""}, {"city", "Oslo"}, {"stpr", "OS"}, {"country", "NO"}, {"zip", "0150"}, {"dphone", "555-1"},
+          {"fphone", "555-2"}, {"email", "ana@example.org"}});
+    post({{"command", "step2"}, {"paytype", "card"}, {"cname", "Ana Berg"}, {"cnum1", "4111111111111111"},
+          {"cnum2", ""}, {"expmo", "05"}, {"expyr", "29"}});
+    post({{"command", "step3"}, {"option", "1"}, {"option1", "Gift wrap"}, {"addcharge", "3"}, {"a1", "2.50"},
+          {"a2", "on"}, {"a3", "Express"}});
+    // Shipping 5.00 + 2 x 1.50 for the mugs and 10 x 0.50 for the tea; tax
+    // 0.08 of 42.50; one charge of 2.50.
+    Reply step4 = post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}, {"salestax", "on"}}, "ship");
+    EXPECT_NE(step4.out.find("<td>Shipping:</td><td bgcolor=80FFFF align=right>13.00</td>"), std::string::npos);
+    EXPECT_NE(step4.out.find("<input type=hidden name=basket value=basket/100.350.bsk>\n"
+                             "<input type=submit value=\"Finalize Order\">"),
+              std::string::npos);
+
+    Reply done = shop.confirm(kBasket);
+    EXPECT_EQ(done.out, "Location: http://shop.example/thanks.html\n\n");
+    EXPECT_EQ(done.status, 1);
+    const std::vector<MailerRun> runs = shop.mailer_runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].mail, golden("order_mail_after_ship_step4.txt"));
+    EXPECT_EQ(runs[1].argv.at(5), "ana@example.org");
 }
 
 }  // namespace
