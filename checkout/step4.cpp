@@ -2,8 +2,8 @@
 // lines' own amounts, extra charges and sales tax, then the step-4 page.
 #include <string>
 
-#include "checkout/summary.h"
 #include "basket/basket_file.h"
+#include "checkout/summary.h"
 #include "checkout/totals.h"
 #include "intake/commands.h"
 #include "platform/output.h"

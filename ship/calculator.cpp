@@ -1,7 +1,7 @@
 #include "ship/calculator.h"
 
-#include "checkout/summary.h"
 #include "basket/basket_file.h"
+#include "checkout/summary.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "intake/config.h"

@@ -32,22 +32,26 @@ TEST_F(CheckoutSteps, EachStepAnswersWithThePageAndTheBasketTable) {
     const std::string cup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n";
     shop.put("web/page.html", "<html>\nNext for {SHOPPER}\n");
     const std::pair<const char*, const char*> rows[] = {
-        {"step1", "[Shipping]\nfname=Ana\nminitial=\nlname=\naddr1=\naddr2=\ncity=\nstpr=\ncountry=\nzip=\n"
-                  "dphone=\nfphone=\nemail=\n"},
+        {"step1",
+         "[Shipping]\nfname=Ana\nminitial=\nlname=\naddr1=\naddr2=\ncity=\nstpr=\ncountry=\nzip=\n"
+         "dphone=\nfphone=\nemail=\n"},
         {"step2", "[Shipping]\npaytype=\ncname=\ncnum1=\ncnum2=\nexpmo=\nexpyr=\n"},
         {"step3", "[Optional]\nnumfields=1\noption1=\n"},
     };
     for (const auto& [command, stored] : rows) {
         shop.put("baskets/basket/t.bsk", cup);
-        std::vector<std::pair<std::string, std::string>> fields{{"command", command}, {"basket", "basket/t.bsk"},
-                                                                {"where", "page.html"}, {"fname", "Ana"},
+        std::vector<std::pair<std::string, std::string>> fields{{"command", command},
+                                                                {"basket", "basket/t.bsk"},
+                                                                {"where", "page.html"},
+                                                                {"fname", "Ana"},
                                                                 {"option", "1"}};
         for (const char* key : {"minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
                                 "fphone", "email", "paytype", "cname", "cnum1", "cnum2", "expmo", "expyr", "option1"})
             fields.emplace_back(key, "");
         Reply r = shop.post(form(fields));
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, std::string(kHeader) + "</pre>\nNext for basket/t.bsk\n" + golden("basket_table_one_line.html"))
+        EXPECT_EQ(r.out,
+                  std::string(kHeader) + "</pre>\nNext for basket/t.bsk\n" + golden("basket_table_one_line.html"))
             << command;
         EXPECT_EQ(shop.get("baskets/basket/t.bsk"), cup + stored) << command;
     }
@@ -55,9 +59,17 @@ TEST_F(CheckoutSteps, EachStepAnswersWithThePageAndTheBasketTable) {
 
 TEST_F(CheckoutSteps, Step1StoresTheAddressAndAbsentFieldsRemoveTheirKeys) {
     shop.put(kBasketFile, "[Basket]\nNumKeys=0\n[Shipping]\naddr2=old\nfphone=old\npaytype=Visa\n");
-    Reply r = step("step1", {{"fname", "Ana"}, {"minitial", ""}, {"lname", "Berg"}, {"addr1", "1 Main St"},
-                             {"city", "Oslo"}, {"stpr", "OS"}, {"country", "NO"}, {"zip", "0150"},
-                             {"dphone", "555"}, {"email", "ana@example.org"}, {"fname", "second"}});
+    Reply r = step("step1", {{"fname", "Ana"},
+                             {"minitial", ""},
+                             {"lname", "Berg"},
+                             {"addr1", "1 Main St"},
+                             {"city", "Oslo"},
+                             {"stpr", "OS"},
+                             {"country", "NO"},
+                             {"zip", "0150"},
+                             {"dphone", "555"},
+                             {"email", "ana@example.org"},
+                             {"fname", "second"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.substr(0, 25), kHeader);
     // addr2 and fphone came without a field; paytype is not step 1's.
@@ -67,8 +79,12 @@ TEST_F(CheckoutSteps, Step1StoresTheAddressAndAbsentFieldsRemoveTheirKeys) {
 }
 
 TEST_F(CheckoutSteps, Step2StoresThePaymentData) {
-    Reply r = step("step2", {{"paytype", "Visa"}, {"cname", "A Berg"}, {"cnum1", "4111 1111"}, {"cnum2", ""},
-                             {"expmo", "07"}, {"expyr", "29"}});
+    Reply r = step("step2", {{"paytype", "Visa"},
+                             {"cname", "A Berg"},
+                             {"cnum1", "4111 1111"},
+                             {"cnum2", ""},
+                             {"expmo", "07"},
+                             {"expyr", "29"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(basket(), "[Shipping]\npaytype=Visa\ncname=A Berg\ncnum1=4111 1111\ncnum2=\nexpmo=07\nexpyr=29\n");
 }
@@ -115,7 +131,8 @@ TEST_F(CheckoutSteps, Step3StoresOnlyTickedCharges) {
         // Any field of the box's name may say "on"; other words and cases do not count.
         {{{"addcharge", "3"}, {"a1", "5"}, {"a2", "x"}, {"a2", "on"}, {"a3", "d"}},
          "[Additional]\nnumfields=3\na1=5\na3=d\n"},
-        {{{"addcharge", "3"}, {"a1", "5"}, {"a2", "ON"}, {"a3", "d"}}, "[Additional]\nnumfields=3\na1=9.00\na3=earlier\n"},
+        {{{"addcharge", "3"}, {"a1", "5"}, {"a2", "ON"}, {"a3", "d"}},
+         "[Additional]\nnumfields=3\na1=9.00\na3=earlier\n"},
         {{{"addcharge", "0"}, {"a1", "5"}, {"a2", "on"}}, before},
         {{{"a1", "5"}, {"a2", "on"}}, before},
     };
@@ -151,8 +168,13 @@ TEST_F(CheckoutSteps, RefusedNamesWriteNothing) {
     for (const auto& [basket_name, page] : std::vector<std::pair<std::string, std::string>>{
              {"basket/../../tavra.cfg", "next.html"}, {"/tmp/x.bsk", "next.html"}, {kBasket, "../tavra.cfg"}}) {
         for (const char* command : {"step1", "step2", "step3", "step4"}) {
-            Reply r = shop.post(form({{"command", command}, {"basket", basket_name}, {"where", page}, {"fname", "x"},
-                                      {"option", "1"}, {"option1", "x"}, {"agent", "predetermined"}}));
+            Reply r = shop.post(form({{"command", command},
+                                      {"basket", basket_name},
+                                      {"where", page},
+                                      {"fname", "x"},
+                                      {"option", "1"},
+                                      {"option1", "x"},
+                                      {"agent", "predetermined"}}));
             EXPECT_EQ(r.status, 1);
             EXPECT_EQ(r.out, kErrorPage) << command;
             EXPECT_NE(shop.get("errlog.txt").find("Refused name "), std::string::npos);
@@ -178,8 +200,11 @@ const char* const kStep4Page = "<html>\n<h1>Check {SHOPPER} {SHOPPER}</h1>\r\n{I
 TEST_F(CheckoutSteps, Step4ShowsTheSummaryAndStoresTheTotals) {
     shop.put(kBasketFile, kFullBasket);
     shop.put("web/confirm.html", kStep4Page);
-    Reply r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
-                              {"agent", "predetermined"}, {"salestax", "on"}}));
+    Reply r = shop.post(form({{"command", "step4"},
+                              {"basket", kBasket},
+                              {"where", "confirm.html"},
+                              {"agent", "predetermined"},
+                              {"salestax", "on"}}));
     EXPECT_EQ(r.status, 1);
     // Shipping 2 x 1.50 + 1 x 2.00 (the removed line ships 7 x 0); items
     // 100.00, tax 8.00 at 0.08; charges 5 + 2.25.
@@ -201,8 +226,11 @@ TEST_F(CheckoutSteps, Step4AgentsAndTax) {
         {{{"agent", "predetermined"}}, "5.00", "0.00", "112.25", true},
         {{{"agent", "lookup"}, {"salestax", "on"}}, "0.00", "8.00", "115.25", false},
         {{{"salestax", "ON"}}, "0.00", "0.00", "107.25", false},
-        {{{"agent", "other"}, {"agent", "predetermined"}, {"salestax", "x"}, {"salestax", "on"}}, "5.00", "8.00",
-         "120.25", true},
+        {{{"agent", "other"}, {"agent", "predetermined"}, {"salestax", "x"}, {"salestax", "on"}},
+         "5.00",
+         "8.00",
+         "120.25",
+         true},
     };
     for (const Row& row : rows) {
         shop.put(kBasketFile, kFullBasket);
@@ -219,16 +247,16 @@ TEST_F(CheckoutSteps, Step4AgentsAndTax) {
         EXPECT_NE(basket().find(std::string("\nTotal=") + row.total + "\n"), std::string::npos) << label;
         // The carrier is the first value of `agent`, stored only for "predetermined".
         const std::string stored = basket();
-        EXPECT_EQ(stored.find("carrier="), row.carrier ? stored.find("carrier=" + row.fields[0].second)
-                                                        : std::string::npos)
+        EXPECT_EQ(stored.find("carrier="),
+                  row.carrier ? stored.find("carrier=" + row.fields[0].second) : std::string::npos)
             << label;
     }
 }
 
 TEST_F(CheckoutSteps, Step4EmptyBasketStoresNoTotals) {
     shop.put("web/confirm.html", "<html>\nHi {SHOPPER}\n");
-    Reply r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
-                              {"agent", "predetermined"}}));
+    Reply r = shop.post(
+        form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"}, {"agent", "predetermined"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, golden("step4_empty_basket.html"));
     EXPECT_EQ(basket(), "[Shipping]\ncarrier=predetermined\n");
@@ -237,8 +265,8 @@ TEST_F(CheckoutSteps, Step4EmptyBasketStoresNoTotals) {
 TEST_F(CheckoutSteps, Step4PageThatEndsTheRunLeavesNoTotals) {
     shop.put(kBasketFile, kFullBasket);
     shop.put("web/plain.html", "<!--NO PARSE-->\n{SHOPPER}\n");
-    Reply r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "plain.html"},
-                              {"agent", "predetermined"}}));
+    Reply r = shop.post(
+        form({{"command", "step4"}, {"basket", kBasket}, {"where", "plain.html"}, {"agent", "predetermined"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, std::string(kHeader) + "</pre>\n{SHOPPER}\n\n");
     EXPECT_EQ(basket().find("[Total]"), std::string::npos);
@@ -258,8 +286,8 @@ TEST_F(CheckoutSteps, Step4VisitsOnlyStoredLinesAndCharges) {
              "[Additional]\nnumfields=2147483647\na2147483644=3\na2147483646=far\n");
     shop.put("web/confirm.html", "<html>\n");
     const auto start = std::chrono::steady_clock::now();
-    Reply r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
-                              {"agent", "predetermined"}}));
+    Reply r = shop.post(
+        form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"}, {"agent", "predetermined"}}));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_NE(r.out.find("<td align=left bgcolor=#CEE7E7>far</td><td align=right bgcolor=#CEE7E7>3</td>"),
               std::string::npos);

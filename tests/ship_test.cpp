@@ -53,8 +53,8 @@ std::string line(int n, const std::string& item, const std::string& price, const
 
 TEST_F(Ship, RepliesAndStatuses) {
     const std::string post_type = "application/x-www-form-urlencoded";
-    const std::string step4_body = form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
-                                         {"agent", "predetermined"}});
+    const std::string step4_body =
+        form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"}, {"agent", "predetermined"}});
     struct Row {
         std::map<std::string, std::string> env;
         std::vector<std::string> words;
@@ -86,7 +86,11 @@ TEST_F(Ship, RepliesAndStatuses) {
          "command=confirm&agent=predetermined&x=",
          "",
          0},
-        {{{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", post_type}, {"CONTENT_LENGTH", "13"}}, {}, "command=Step4", "", 0},
+        {{{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", post_type}, {"CONTENT_LENGTH", "13"}},
+         {},
+         "command=Step4",
+         "",
+         0},
     };
     for (const Row& r : rows) {
         Reply got = shop.run("ship", r.env, r.words, r.body);
@@ -100,8 +104,8 @@ TEST_F(Ship, RepliesAndStatuses) {
     EXPECT_EQ(done.out.substr(0, 32), std::string(kHeader) + "</pre>\n");
     EXPECT_EQ(done.out.substr(done.out.size() - 19), "</td></tr></table>\n");
 
-    Reply missing = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "none.html"}, {"agent", "lookup"}}),
-                        "ship");
+    Reply missing = shop.post(
+        form({{"command", "step4"}, {"basket", kBasket}, {"where", "none.html"}, {"agent", "lookup"}}), "ship");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, std::string(kHeader) + "Could not open " + shop.path("web/none.html") + "\n");
     EXPECT_EQ(basket(), "[Shipping]\ncarrier=lookup\n");  // the carrier comes before the page
@@ -110,8 +114,8 @@ TEST_F(Ship, RepliesAndStatuses) {
 TEST(ShippingRules, KindIsNamedByteForByte) {
     using K = ShippingRule::Kind;
     const std::pair<const char*, K> rows[] = {
-        {"percent", K::percent}, {"quantity", K::quantity}, {"bulk", K::bulk},  {"Bulk", K::none},
-        {"PERCENT", K::none},    {"bulk ", K::none},        {"", K::none},      {"weight", K::none},
+        {"percent", K::percent}, {"quantity", K::quantity}, {"bulk", K::bulk}, {"Bulk", K::none},
+        {"PERCENT", K::none},    {"bulk ", K::none},        {"", K::none},     {"weight", K::none},
     };
     for (const auto& [text, want] : rows) EXPECT_EQ(rule_kind(text), want) << text;
 }
@@ -138,9 +142,10 @@ TEST(ShippingRules, ChargeForOneLine) {
         int quantity;
         double want;
     } rows[] = {
-        {quantity, 9, 1, 5.00},  {quantity, 9, 3, 8.00},   {quantity, 9, 0, 0},        {quantity, 9, -2, 0},
-        {bulk, 9, 10, 5.00},     {bulk, 9, 9, 9.00},       {bulk, 9, 11, 5.50},        {percent, 20, 3, 6.00},
-        {whole_percent, 20, 3, 600.00}, {percent, 20, 0, 0}, {none, 20, 3, 0},
+        {quantity, 9, 1, 5.00}, {quantity, 9, 3, 8.00}, {quantity, 9, 0, 0},
+        {quantity, 9, -2, 0},   {bulk, 9, 10, 5.00},    {bulk, 9, 9, 9.00},
+        {bulk, 9, 11, 5.50},    {percent, 20, 3, 6.00}, {whole_percent, 20, 3, 600.00},
+        {percent, 20, 0, 0},    {none, 20, 3, 0},
     };
     for (const auto& r : rows) EXPECT_DOUBLE_EQ(line_shipping(r.rule, r.price, r.quantity), r.want) << r.quantity;
 }
@@ -221,9 +226,11 @@ TEST_F(Ship, PageDiffersFromTheBasketProgramsOnlyByFaxAndBreaks) {
         "country=NO\nzip=0150\ndphone=555-1\nfphone=555-2\nemail=ana@example.org\npaytype=Visa\n"
         "[Additional]\nnumfields=6\na1=5\na3=Gift wrap\na4=2.25\n";
     shop.put("web/confirm.html", "<html>\n<h1>Check {SHOPPER} {SHOPPER}</h1>\r\n{ITEM=100} stays\n</html>\n");
-    const std::vector<std::pair<std::string, std::string>> fields{{"command", "step4"}, {"basket", kBasket},
+    const std::vector<std::pair<std::string, std::string>> fields{{"command", "step4"},
+                                                                  {"basket", kBasket},
                                                                   {"where", "confirm.html"},
-                                                                  {"agent", "predetermined"}, {"salestax", "on"}};
+                                                                  {"agent", "predetermined"},
+                                                                  {"salestax", "on"}};
     shop.put(kBasketFile, stored);
     Reply tavra = shop.post(form(fields));
     const std::string tavra_file = basket();
@@ -273,7 +280,7 @@ TEST_F(Ship, RefusedNamesGetTheErrorPageAndWriteNothing) {
         for (const char* name : {"basket", "where", "lookup"}) {
             auto given = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == name; });
             if (given == fields.end())
-                all.emplace_back(name, name == std::string("basket") ? kBasket
+                all.emplace_back(name, name == std::string("basket")  ? kBasket
                                        : name == std::string("where") ? "confirm.html"
                                                                       : "items.ini");
         }
@@ -294,8 +301,8 @@ TEST_F(Ship, RefusedNamesGetTheErrorPageAndWriteNothing) {
 TEST_F(Ship, ReadsItsThreeValuesThroughTheProfileStore) {
     // ship reads section and keys without regard to case, unlike tavra's
     // line reader, and nothing else of the file.
-    shop.put("tavra.cfg", "[program config]\r\nWebDir=" + shop.path("web/") + "\r\nBASKETDIR=" +
-                              shop.path("baskets/") + "\r\nTax=0.5\r\n");
+    shop.put("tavra.cfg", "[program config]\r\nWebDir=" + shop.path("web/") + "\r\nBASKETDIR=" + shop.path("baskets/") +
+                              "\r\nTax=0.5\r\n");
     shop.put(kBasketFile, "[Basket]\nNumKeys=1\n" + line(1, "mug", "10", "0", "1"));
     Reply got = step4({{"salestax", "on"}});
     EXPECT_EQ(got.status, 1);
@@ -320,20 +327,49 @@ TEST(WholeCheckout, Step4ByShipIsConfirmedByTavra) {
         EXPECT_EQ(r.status, 1) << form(fields);
         return r;
     };
-    post({{"command", "add2basket"}, {"qty", "3"}, {"name", "Blue Mug"}, {"item", "mug"}, {"price", "7.50"},
+    post({{"command", "add2basket"},
+          {"qty", "3"},
+          {"name", "Blue Mug"},
+          {"item", "mug"},
+          {"price", "7.50"},
           {"ship", "1.00"}});
-    post({{"command", "add2basket"}, {"qty", "10"}, {"name", "Green Tea"}, {"item", "tea"}, {"price", "2"},
+    post({{"command", "add2basket"},
+          {"qty", "10"},
+          {"name", "Green Tea"},
+          {"item", "tea"},
+          {"price", "2"},
           {"ship", "0.10"}});
-    post({{"command", "step1"}, {"fname", "Ana"}, {"minitial", "Q"}, {"lname", "Berg"}, {"addr1", "1 Main St"},
-          {"addr2", ""}, {"city", "Oslo"}, {"stpr", "OS"}, {"country", "NO"}, {"zip", "0150"}, {"dphone", "555-1"},
-          {"fphone", "555-2"}, {"email", "ana@example.org"}});
-    post({{"command", "step2"}, {"paytype", "card"}, {"cname", "Ana Berg"}, {"cnum1", "4111111111111111"},
-          {"cnum2", ""}, {"expmo", "05"}, {"expyr", "29"}});
-    post({{"command", "step3"}, {"option", "1"}, {"option1", "Gift wrap"}, {"addcharge", "3"}, {"a1", "2.50"},
-          {"a2", "on"}, {"a3", "Express"}});
+    post({{"command", "step1"},
+          {"fname", "Ana"},
+          {"minitial", "Q"},
+          {"lname", "Berg"},
+          {"addr1", "1 Main St"},
+          {"addr2", ""},
+          {"city", "Oslo"},
+          {"stpr", "OS"},
+          {"country", "NO"},
+          {"zip", "0150"},
+          {"dphone", "555-1"},
+          {"fphone", "555-2"},
+          {"email", "ana@example.org"}});
+    post({{"command", "step2"},
+          {"paytype", "card"},
+          {"cname", "Ana Berg"},
+          {"cnum1", "4111111111111111"},
+          {"cnum2", ""},
+          {"expmo", "05"},
+          {"expyr", "29"}});
+    post({{"command", "step3"},
+          {"option", "1"},
+          {"option1", "Gift wrap"},
+          {"addcharge", "3"},
+          {"a1", "2.50"},
+          {"a2", "on"},
+          {"a3", "Express"}});
     // Shipping 5.00 + 2 x 1.50 for the mugs and 10 x 0.50 for the tea; tax
     // 0.08 of 42.50; one charge of 2.50.
-    Reply step4 = post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}, {"salestax", "on"}}, "ship");
+    Reply step4 =
+        post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}, {"salestax", "on"}}, "ship");
     EXPECT_NE(step4.out.find("<td>Shipping:</td><td bgcolor=80FFFF align=right>13.00</td>"), std::string::npos);
     EXPECT_NE(step4.out.find("<input type=hidden name=basket value=basket/100.350.bsk>\n"
                              "<input type=submit value=\"Finalize Order\">"),
