@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "basket/basket_file.h"
+#include "common/limits.h"
 #include "common/numbers.h"
 #include "intake/commands.h"
 #include "platform/profile.h"
@@ -35,6 +36,10 @@ void store_shipping_fields(const std::string& path, const FormTable& form, std::
     for (const char* key : keys) profile::write(path, "Shipping", key, form.lookup(key));
 }
 
+// The count of a step-3 form taken as at most limits::kMaxCountedEntries:
+// the confirmation reads no further, and every entry stored costs a write.
+int form_count(const std::string& text) { return std::min(read_integer(text), limits::kMaxCountedEntries); }
+
 // "Optional": "numfields" as the field `option` gives it, then "option"i for
 // i = 1 to that count from the field of the same name. Only the numbers that
 // a field or a stored key carries can change anything, so only those are
@@ -42,7 +47,7 @@ void store_shipping_fields(const std::string& path, const FormTable& form, std::
 void store_options(const std::string& path, const FormTable& form) {
     const auto count_text = form.lookup("option");
     if (!count_text || count_text->empty()) return;
-    const int count = read_integer(*count_text);
+    const int count = form_count(*count_text);
     if (count <= 0) return;
     profile::write(path, "Optional", "numfields", *count_text);
     const std::vector<long long> fields = form.numbered("option");
@@ -63,7 +68,7 @@ void store_options(const std::string& path, const FormTable& form) {
 void store_extra_charges(const std::string& path, const FormTable& form) {
     const auto count_text = form.lookup("addcharge");
     if (!count_text) return;
-    const int count = read_integer(*count_text);
+    const int count = form_count(*count_text);
     if (count <= 0) return;
     profile::write(path, "Additional", "numfields", *count_text);
     for (long long box : form.numbered("a")) {
