@@ -35,10 +35,3 @@ inline std::string page_reply(const std::string& page_body, const std::string& t
     return "Content-type: text/html\n\n</pre>\n" + page_body + golden(table);
 }
 
-// The reply of a refused name: the error page, nothing else.
-inline const std::string kErrorPage =
-    "Content-type: text/html\n\n"
-    "<pre>An error has occured that has prevented\n"
-    "the program from completing the requested\n"
-    "operation. Consult the error log to diagnose\n"
-    "the problem.\n";

@@ -21,12 +21,6 @@
 namespace {
 
 const std::string kRedirect = "Location: http://shop.example/thanks.html\n\n";
-const std::string kErrorPage =
-    "Content-type: text/html\n\n"
-    "<pre>An error has occured that has prevented\n"
-    "the program from completing the requested\n"
-    "operation. Consult the error log to diagnose\n"
-    "the problem.\n";
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);

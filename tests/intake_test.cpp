@@ -11,19 +11,7 @@
 
 namespace {
 
-const std::string kFallback =
-    "Content-type: text/html\n\n"
-    "<html><head><title>Tavra Qel</title></head>\n"
-    "<body bgcolor\"#FFFFFF\"><h1>Tavra Qel v1.1</h1>\n"
-    "<a href=\"http://www.tavra-qel.example/\">\n"
-    "<h3>Click here to go to the Tavra homepage</h3></a><body></html>";
 
-const std::string kErrorPage =
-    "Content-type: text/html\n\n"
-    "<pre>An error has occured that has prevented\n"
-    "the program from completing the requested\n"
-    "operation. Consult the error log to diagnose\n"
-    "the problem.\n";
 
 std::map<std::string, std::string> post_env(const std::string& type, const std::string& length) {
     return {{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", type}, {"CONTENT_LENGTH", length}};
@@ -314,4 +302,52 @@ TEST(ProfileConcurrency, ConfigurationReadersNeverMeetAHalfWrittenFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(shop.get("tavra.cfg"), shop.default_config().replace(shop.default_config().find("invnumber=1000"),
                                                                       14, "invnumber=1299"));
+}
+
+TEST(Goto, AnswersWithThePageAndTheBasketTableForGetAndPost) {
+    Install shop;
+    shop.put("web/page.html", "<html>\n<p>{SHOPPER}</p>\n");
+    shop.put("baskets/basket/1.2.bsk", "[Basket]\nNumKeys=1\n[1]\nNAME=Mug\nITEM=M-1\nPRICE=4.50\nQUANTITY=3\n");
+    const std::string table_start = "<form method=post action=\"tavra.exe\">\n";
+    const std::string want_head = "Content-type: text/html\n\n</pre>\n<p>basket/1.2.bsk</p>\n" + table_start;
+    for (const Reply& r : {shop.get_words({"goto", "page.html", "basket/1.2.bsk"}),
+                           shop.post("command=goto&where=page.html&basket=basket%2F1.2.bsk"),
+                           shop.post("command=edit&command=goto&where=page.html&basket=basket%2F1.2.bsk")}) {
+        EXPECT_EQ(r.out.substr(0, want_head.size()), want_head);
+        EXPECT_NE(r.out.find("<td align=right bgcolor=#CEE7E7>13.50</td>"), std::string::npos);
+        EXPECT_EQ(r.status, 1);
+    }
+    // goto writes nothing.
+    EXPECT_EQ(shop.get("baskets/basket/1.2.bsk"),
+              "[Basket]\nNumKeys=1\n[1]\nNAME=Mug\nITEM=M-1\nPRICE=4.50\nQUANTITY=3\n");
+}
+
+TEST(Goto, MissingWordsAndFieldsReadAsEmptyText) {
+    Install shop;
+    // No page: the web directory itself cannot be opened as a page.
+    const std::string want = "Content-type: text/html\n\nCould not open " + shop.path("web/") + "\n";
+    EXPECT_EQ(shop.get_words({"goto"}).out, want);
+    EXPECT_EQ(shop.post("command=goto").out, want);
+    EXPECT_EQ(shop.post("command=goto&where=missing.html").out,
+              "Content-type: text/html\n\nCould not open " + shop.path("web/missing.html") + "\n");
+}
+
+TEST(Goto, RefusesNamesThatLeaveTheirFolders) {
+    Install shop;
+    shop.put("web/page.html", "<html>\n");
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"goto", "../tavra.cfg", ""}, "../tavra.cfg"},
+        {{"goto", "page.html", "basket/../../tavra.cfg"}, "basket/../../tavra.cfg"},
+        {{"goto", "page.html><script>", ""}, "page.html><script>"},
+    };
+    for (const auto& [words, refused] : rows) {
+        shop.remove("errlog.txt");
+        Reply r = shop.get_words(words);
+        EXPECT_EQ(r.out, kErrorPage);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(shop.get("errlog.txt").find("Error Message=Refused name " + refused + "\n"), std::string::npos);
+    }
+    shop.remove("errlog.txt");
+    EXPECT_EQ(shop.post("command=goto&where=page.html&basket=%2Fetc%2Fpasswd%0Ax").out, kErrorPage);
+    EXPECT_NE(shop.get("errlog.txt").find("Refused name /etc/passwd x\n"), std::string::npos);
 }
