@@ -10,9 +10,6 @@
 namespace {
 
 const char* const kHeader = "Content-type: text/html\n\n";
-const char* const kErrorPage =
-    "Content-type: text/html\n\n<pre>An error has occured that has prevented\n"
-    "the program from completing the requested\noperation. Consult the error log to diagnose\nthe problem.\n";
 const char* const kBasket = "basket/100.350.bsk";
 const char* const kBasketFile = "baskets/basket/100.350.bsk";
 

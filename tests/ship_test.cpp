@@ -265,9 +265,6 @@ TEST_F(Ship, EmptyBasketGetsItsCarrierAndNoTotals) {
 }
 
 TEST_F(Ship, RefusedNamesGetTheErrorPageAndWriteNothing) {
-    const std::string error_page =
-        "Content-type: text/html\n\n<pre>An error has occured that has prevented\n"
-        "the program from completing the requested\noperation. Consult the error log to diagnose\nthe problem.\n";
     const std::vector<std::pair<std::string, std::string>> rows[] = {
         {{"basket", "basket/../../tavra.cfg"}, {"agent", "predetermined"}},
         {{"basket", "/tmp/x.bsk"}, {"agent", "predetermined"}},
@@ -286,7 +283,7 @@ TEST_F(Ship, RefusedNamesGetTheErrorPageAndWriteNothing) {
         }
         all.insert(all.end(), fields.begin(), fields.end());
         Reply got = shop.post(form(all), "ship");
-        EXPECT_EQ(got.out, error_page) << form(all);
+        EXPECT_EQ(got.out, kErrorPage) << form(all);
         EXPECT_EQ(got.status, 1);
         EXPECT_FALSE(shop.exists(kBasketFile));
         EXPECT_FALSE(shop.exists("errlog.txt"));
