@@ -193,7 +193,8 @@ TEST_F(Ship, ShippingByAgent) {
 }
 
 TEST_F(Ship, AdditionsStepThroughNumfieldsAndTaxNeedsOn) {
-    const std::string charges = "[Additional]\na1=1\na2=on\na3=\na4=10\na7=100\na10=1000\n";
+    // Only a1, a4, a7, ... are amounts; the numbers between are not summed.
+    const std::string charges = "[Additional]\na1=1\na2=20000\na3=\na4=10\na5=30000\na7=100\na10=1000\n";
     struct Row {
         std::string numfields;
         std::vector<std::pair<std::string, std::string>> fields;
