@@ -10,18 +10,10 @@
 #include "intake/config.h"
 #include "platform/output.h"
 #include "platform/profile.h"
+#include "render/basket_table.h"
 #include "render/page_file.h"
 
 namespace {
-
-// The head of the summary table, shared by the empty and the filled basket.
-constexpr std::string_view kTableHead =
-    "<table width=600 border=1><tr>\n"
-    "<td width=50 bgcolor=#C0C0C0>Qty</td>\n"
-    "<td width=50 bgcolor=#C0C0C0>ItemNo</td>\n"
-    "<td width=340 bgcolor=#C0C0C0>Name</td>\n"
-    "<td width=80 bgcolor=#C0C0C0>Price</td>\n"
-    "<td width=80 bgcolor=#C0C0C0>SubTotal</td></tr>\n";
 
 // The page's lines after the mode line, each with its first "{SHOPPER}"
 // replaced by the basket name; no other tag is expanded here.
@@ -76,30 +68,6 @@ std::string details_block(const std::string& path, std::string_view basket, Summ
     return out;
 }
 
-std::string empty_basket_forms(std::string_view basket, std::string_view page) {
-    std::string out = "<form method=post action=\"tavra.exe\">\n<input type=hidden name=command value=edit>\n";
-    out += "<input type=hidden name=where value=" + std::string(page) + ">\n";
-    out += "<input type=hidden name=basket value=" + std::string(basket) + ">\n";
-    out += kTableHead;
-    out += "</tr><tr><td></td><td></td><td>\n";
-    out += "</td><td>Total:</td><td bgcolor=80FFFF align=right>$0.00</td></tr>\n";
-    out += "</table>\n<table><tr><td>\n<center><input type=submit value=\"Update\"></form>\n</td><td>\n";
-    out += "<form method=post action=\"tavra.exe\">\n<input type=hidden name=command value=goto>\n";
-    out += "<input type=hidden name=where value=wizard.html>\n";
-    out += "<input type=hidden name=basket value=" + std::string(basket) + ">\n";
-    out += "<input type=submit value=\"Place Order\"></form></center>\n</td></tr></table>\n";
-    return out;
-}
-
-std::string row_cell(std::string_view align, std::string_view value) {
-    std::string out = "<td align=";
-    out += align;
-    out += " bgcolor=#CEE7E7>";
-    out += value;
-    out += "</td>";
-    return out;
-}
-
 std::string total_row(std::string_view label, std::string_view amount) {
     return "<tr><td></td><td></td><td></td><td>" + std::string(label) + "</td><td bgcolor=80FFFF align=right>" +
            std::string(amount) + "</td></tr>\n";
@@ -119,10 +87,10 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
                          double additions, SummaryStyle style) {
     const std::string path = basket_path(basket);
     if (profile::read_int(path, "Basket", "NumKeys") == 0) {
-        reply::write(empty_basket_forms(basket, page));
+        reply::write(empty_basket_table(basket, page));
         return;
     }
-    std::string out(kTableHead);
+    reply::write(kBasketColumnHeads);
 
     double subtotal = 0;
     for (long long line : stored_lines(path)) {
@@ -133,13 +101,14 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
         if (quantity == 0) continue;  // a removed line
         const std::string price_text = shown("PRICE");
         const double line_total = quantity * read_decimal(price_text);
-        out += "<tr>\n";
-        out += row_cell("right", quantity_text);
-        out += row_cell("right", shown("ITEM"));
-        out += row_cell("left", shown("NAME"));
-        out += row_cell("right", price_text);
-        out += row_cell("right", two_decimals(line_total));
-        out += "</tr>\n";
+        std::string row = "<tr>\n";
+        row += basket_cell("right", quantity_text);
+        row += basket_cell("right", shown("ITEM"));
+        row += basket_cell("left", shown("NAME"));
+        row += basket_cell("right", price_text);
+        row += basket_cell("right", two_decimals(line_total));
+        row += "</tr>\n";
+        reply::write(row);
         subtotal += line_total;
     }
 
@@ -150,23 +119,22 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     profile::write(path, "Total", "Tax", tax_text);
     profile::write(path, "Total", "Total", total_text);
 
-    out += "</tr>\n";
+    std::string out = "</tr>\n";
     out += total_row("Tax:", tax_text);
     for (long long n : stored_charges(path, 2)) {
         const std::string description = profile::read_text(path, "Additional", "a" + std::to_string(n + 2));
         if (description.empty()) continue;  // its amount still counts in the total
         const std::string amount = profile::read_text(path, "Additional", "a" + std::to_string(n));
         out += "<tr>\n";
-        out += row_cell("right", "1");
-        out += row_cell("right", "Addition");
-        out += row_cell("left", description);
-        out += row_cell("right", amount);
-        out += row_cell("right", amount);
+        out += basket_cell("right", "1");
+        out += basket_cell("right", "Addition");
+        out += basket_cell("left", description);
+        out += basket_cell("right", amount);
+        out += basket_cell("right", amount);
         out += "</tr>\n";
     }
     out += total_row("Shipping:", two_decimals(shipping));
-    out += "<tr><td></td><td></td><td>\n";
-    out += "</td><td>Total:</td><td bgcolor=80FFFF align=right>$" + total_text + "</td></tr>\n";
+    out += basket_total_row(total_text);
     out += "</table>\n";
     if (style.closing_breaks) out += "<br><br><br><br><br><br><br><br>\n";
     reply::write(out);
