@@ -94,6 +94,29 @@ TEST(FailedWrites, BasketCommandsUnderAFileSizeLimitLeaveEveryFileAsItWas) {
     }
 }
 
+// Step 4 of either program answers with the same summary whether or not its
+// totals can be stored.
+TEST(FailedWrites, Step4UnderAFileSizeLimitShowsTheSummaryAndStoresNothing) {
+    for (const char* program : {"tavra", "ship"}) {
+        SCOPED_TRACE(program);
+        Install shop;
+        stock(shop);
+        shop.put("web/confirm.html", "<html>\nCheck {SHOPPER}\n");
+        const auto step4 = [&shop, program](const RunControl& c) {
+            return shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
+                                   {"agent", "predetermined"}, {"salestax", "on"}}),
+                             c, program);
+        };
+        const auto before = files_of(shop);
+        const Reply limited = step4(file_size_limit(kTinyFileSize));
+        EXPECT_EQ(limited.status, 1);
+        EXPECT_EQ(files_of(shop), before);
+        const Reply whole = step4({});
+        EXPECT_EQ(limited.out, whole.out);
+        EXPECT_NE(basket_file(shop).find("[Total]"), std::string::npos);
+    }
+}
+
 TEST(FailedWrites, RunRecordThatDoesNotFitIsTakenBackWhole) {
     Install shop;
     stock(shop);
