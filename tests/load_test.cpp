@@ -1,0 +1,247 @@
+// Sixteen processes at a time hammer one basket and one tavra.cfg with mixed
+// commands of both programs for a bounded time. Afterwards no line is lost or
+// doubled, no invoice number is issued twice, every file is whole and the
+// run log holds one whole record per request of tavra.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <random>
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "fault_support.h"
+#include "order_shop.h"
+#include "platform/profile_document.h"
+
+namespace {
+
+constexpr int kProcesses = 16;
+constexpr auto kLoadTime = std::chrono::seconds(20);
+constexpr unsigned kSeed = 20260608;
+
+const std::string kRedirect = "Location: http://shop.example/thanks.html\n\nFile or path not found.\n";
+const std::string kPageHead = "Content-type: text/html\n\n</pre>\n";
+
+enum Kind { add, check, lookup, edit, show, step4, ship_step4, confirm, newbasket, info, kinds };
+const char* const kKindNames[kinds] = {"add2basket", "add2check", "lookup",    "edit",      "goto",
+                                       "step4",      "ship step4", "confirm", "newbasket", "info"};
+// Out of every 100 requests.
+const int kShare[kinds] = {36, 10, 10, 8, 10, 6, 6, 6, 3, 5};
+
+// What one worker saw: requests served by kind, and the basket lines its
+// adding requests made (ITEM value -> NAME value).
+struct Served {
+    int count[kinds] = {};
+    std::map<std::string, std::string> lines;
+    std::vector<std::string> wrong;  // replies that were not whole
+};
+
+Kind pick(std::mt19937& random) {
+    int roll = std::uniform_int_distribution<int>(0, 99)(random);
+    for (int k = 0; k < kinds; ++k) {
+        if (roll < kShare[k]) return static_cast<Kind>(k);
+        roll -= kShare[k];
+    }
+    return show;
+}
+
+// One run record as write_run_log makes it for the shop's configuration.
+std::regex run_record(const OrderShop& shop) {
+    auto quoted = [](const std::string& text) { return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); };
+    const std::string root = quoted(shop.root());
+    return std::regex("\\[[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\\]\n"
+                      "Config File=" + root + "/tavra\\.cfg\n"
+                      "Web Directory=" + root + "/web/\n"
+                      "Email=merchant@shop\\.example\n"
+                      "Name=Test Shop\n"
+                      "Start Page=index\\.html\n"
+                      "Table=items\\.ini\n"
+                      "Thanks=http://shop\\.example/thanks\\.html\n"
+                      "Basket Directory=" + root + "/baskets/\n\n");
+}
+
+TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
+    OrderShop shop;
+    const std::string order_control = "tables=on\ncustomer=" + shop.path("customers.csv") + "\norder=" +
+                                      shop.path("orders.csv") + "\nshipment=" + shop.path("shipments.csv") + "\n";
+    shop.put("tavra.cfg", shop.config_with("1000", order_control));
+    shop.remove("blat.exe");  // each confirmation reports the missing mailer
+    shop.put("web/page.html", "<html>\n");
+    shop.put("web/items.ini", "[100]\nNAME=Mug\nPRICE=4.50\nSHIP=1\nSHIPTYPE=quantity\nfirst=5\nremain=1\n");
+    const std::string basket = kBasketName;
+    const std::string basket_file = "baskets/" + basket;
+    // The shopper's details and totals of the sample order, and no line yet.
+    const std::string sample = kSampleBasket;
+    shop.put(basket_file, "[Basket]\nNumKeys=0\n" + sample.substr(sample.find("[Shipping]")));
+
+    const auto deadline = std::chrono::steady_clock::now() + kLoadTime;
+    std::vector<Served> served(kProcesses);
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kProcesses; ++w)
+        workers.emplace_back([&, w] {
+            std::mt19937 random(kSeed + w);
+            Served& mine = served[w];
+            for (int n = 0; std::chrono::steady_clock::now() < deadline; ++n) {
+                const std::string tag = std::to_string(w) + "-" + std::to_string(n);
+                const Kind kind = pick(random);
+                Reply r;
+                std::string head = kPageHead;
+                auto post = [&](std::vector<std::pair<std::string, std::string>> fields,
+                                const std::string& program = "tavra") {
+                    fields.insert(fields.begin(), {{"basket", basket}, {"where", "page.html"}});
+                    return shop.post(form(fields), program);
+                };
+                switch (kind) {
+                    case add:
+                        r = post({{"command", "add2basket"}, {"qty", "1"}, {"name", "N" + tag}, {"item", tag},
+                                  {"price", "1"}, {"ship", "0.5"}});
+                        mine.lines[tag] = "N" + tag;
+                        break;
+                    case check:
+                        r = post({{"command", "add2check"}, {"numentries", "1"}, {"f1", "2"}, {"f2", "c" + tag},
+                                  {"f3", "T" + tag}, {"f4", "1"}, {"f5", "0.5"}, {"f6", "on"}});
+                        mine.lines["c" + tag] = "T" + tag;
+                        break;
+                    case lookup:
+                        r = shop.get_words({"lookup", "page.html", basket, "100", "items.ini", "1"});
+                        break;
+                    case edit:
+                        r = post({{"command", "edit"}, {"1", "2"}, {"2", "3"}});
+                        break;
+                    case show:
+                        r = post({{"command", "goto"}});
+                        break;
+                    case step4:
+                        r = post({{"command", "step4"}, {"agent", "predetermined"}, {"salestax", "on"}});
+                        break;
+                    case ship_step4:
+                        r = post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}}, "ship");
+                        head = "Content-type: text/html\n\n";
+                        break;
+                    case confirm:
+                        r = post({{"command", "confirm"}});
+                        head = kRedirect;
+                        break;
+                    case newbasket:
+                        r = shop.get_words({"newbasket", "page.html"});
+                        head = "Set-Cookie: TAVRA=basket/";
+                        break;
+                    case info:
+                        r = shop.get_words({"info"});
+                        head = "Content-type: text/html\n\n<BODY";
+                        break;
+                    default:
+                        break;
+                }
+                ++mine.count[kind];
+                const bool whole = r.status == 1 && r.out.compare(0, head.size(), head) == 0 &&
+                                   (kind != confirm || r.out == kRedirect);
+                if (!whole) mine.wrong.push_back(std::string(kKindNames[kind]) + ": " + r.out.substr(0, 200));
+            }
+        });
+    for (std::thread& t : workers) t.join();
+
+    int count[kinds] = {};
+    std::map<std::string, std::string> added;
+    for (const Served& s : served) {
+        for (int k = 0; k < kinds; ++k) count[k] += s.count[k];
+        added.insert(s.lines.begin(), s.lines.end());
+        for (const std::string& w : s.wrong) ADD_FAILURE() << "reply not whole: " << w;
+    }
+    int total = 0;
+    std::string by_kind;
+    for (int k = 0; k < kinds; ++k) {
+        total += count[k];
+        by_kind += std::string(k ? ", " : "") + kKindNames[k] + " " + std::to_string(count[k]);
+    }
+    std::printf("[ load     ] %d requests served by %d processes in %lld s (%s)\n", total, kProcesses,
+                static_cast<long long>(kLoadTime.count()), by_kind.c_str());
+
+    // No lost line: every adding request left exactly its line, numbered
+    // without a gap.
+    const auto doc = profile::Document::parse(shop.get(basket_file));
+    const int lines = std::stoi(std::string(doc.get("Basket", "NumKeys").value_or("0")));
+    EXPECT_EQ(lines, count[add] + count[check] + count[lookup]);
+    std::vector<long long> numbers(lines);
+    for (int n = 0; n < lines; ++n) numbers[n] = n + 1;
+    EXPECT_EQ(doc.numbered_sections(), numbers);
+    int mugs = 0;
+    std::set<std::string> seen;
+    for (int n = 1; n <= lines; ++n) {
+        const std::string section = std::to_string(n);
+        const std::string item(doc.get(section, "ITEM").value_or("?"));
+        const std::string name(doc.get(section, "NAME").value_or("?"));
+        if (item == "100") {
+            ++mugs;
+            EXPECT_EQ(name, "Mug");
+            continue;
+        }
+        const auto made = added.find(item);
+        ASSERT_NE(made, added.end()) << "line " << n << " was never added: " << item;
+        EXPECT_EQ(name, made->second) << "line " << n;
+        EXPECT_EQ(doc.get(section, "SHIP"), "0.5") << "line " << n;
+        EXPECT_TRUE(seen.insert(item).second) << item << " added twice";
+    }
+    EXPECT_EQ(mugs, count[lookup]);
+    EXPECT_EQ(seen.size(), added.size());
+
+    // No invoice number twice: the configuration advanced once per order,
+    // each mail shows its own number, each table holds each order whole.
+    const int orders = count[confirm];
+    EXPECT_EQ(shop.get("tavra.cfg"), shop.config_with(std::to_string(1000 + orders), order_control));
+    std::set<int> mailed;
+    for (const std::string& name : shop.mail_files()) {
+        const std::string mail = shop.get("mail/" + name);
+        const std::size_t at = mail.find("\nInvoice Number :");
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_TRUE(mailed.insert(std::stoi(mail.substr(at + 17))).second) << "invoice shown twice";
+    }
+    EXPECT_EQ(mailed.size(), static_cast<std::size_t>(orders));
+    if (!mailed.empty()) {
+        EXPECT_EQ(*mailed.begin(), 1000);
+        EXPECT_EQ(*mailed.rbegin(), 1000 + orders - 1);
+    }
+    std::set<std::string> customers;
+    for (const auto& row : read_csv(orders ? shop.get("customers.csv") : "")) {
+        EXPECT_EQ(row.size(), 19u);
+        EXPECT_TRUE(customers.insert(row.at(0)).second) << "customer row of " << row.at(0) << " twice";
+    }
+    EXPECT_EQ(customers.size(), static_cast<std::size_t>(orders));
+    // Each order's lines stand together: an invoice, once left, never returns.
+    std::set<std::string> finished;
+    std::string current;
+    for (const auto& row : read_csv(orders ? shop.get("orders.csv") : "")) {
+        EXPECT_EQ(row.size(), 6u);
+        if (row.at(0) == current) continue;
+        EXPECT_TRUE(finished.insert(current).second || current.empty()) << current;
+        EXPECT_EQ(finished.count(row.at(0)), 0u) << "order " << row.at(0) << " interleaved";
+        current = row.at(0);
+    }
+    EXPECT_EQ(profile_value(shop, "batchcfg.ini", "BatchConfig", "Last").value_or("0"), std::to_string(orders));
+    const std::string batch = orders ? shop.get("batch/0.imp") : "";
+    EXPECT_EQ(read_csv(batch).size(), static_cast<std::size_t>(orders));
+
+    // No torn file and no interleaved record: the run log is whole records
+    // only, one per request of tavra (ship keeps no log), and nothing failed.
+    const std::string log = shop.get("runlog.txt");
+    const std::regex record = run_record(shop);
+    int records = 0;
+    auto at = log.cbegin();
+    for (std::smatch m; at != log.cend() && std::regex_search(at, log.cend(), m, record,
+                                                               std::regex_constants::match_continuous);
+         at = m[0].second)
+        ++records;
+    EXPECT_EQ(at - log.cbegin(), static_cast<long>(log.size())) << "torn run record at byte " << (at - log.cbegin());
+    EXPECT_EQ(records, total - count[ship_step4]);
+    EXPECT_FALSE(shop.exists("errlog.txt"));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shop.root()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << "temporary file left: " << entry.path();
+}
+
+}  // namespace
