@@ -57,8 +57,8 @@ inline void open_tree_to_others(const Install& shop) {
 inline std::optional<std::string> profile_value(const Install& shop, const std::string& rel,
                                                 const std::string& section, const std::string& key) {
     if (!shop.exists(rel)) return std::nullopt;
-    const std::string text = shop.get(rel);
-    const auto value = profile::Document::parse(text).get(section, key);
+    const profile::Document doc = profile::Document::parse(shop.get(rel));
+    const auto value = doc.get(section, key);
     if (!value) return std::nullopt;
     return std::string(*value);
 }
