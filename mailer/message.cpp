@@ -60,7 +60,7 @@ std::string address_refusal(std::string_view address) {
     if (address.empty()) return "it is empty";
     if (address.find_first_of("\r\n") != std::string_view::npos) return "it holds a line break";
     std::size_t at = address.find('@');
-    if (address.find_first_of(",; \t") != std::string_view::npos ||
+    if (address.find_first_of(",;") != std::string_view::npos ||
         (at != std::string_view::npos && address.find('@', at + 1) != std::string_view::npos))
         return "it holds more than one address";
     if (address.size() > kMaxAddress) return "it is longer than 254 characters";

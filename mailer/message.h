@@ -49,9 +49,9 @@ std::string printable(std::string_view text);
 
 // Empty text when `address` is one plain address (local@domain, letters,
 // digits and . _ % + - in the local part, letter/digit/hyphen labels in the
-// domain); otherwise why it is refused. Line breaks and lists are named
-// specially, since they are how a shopper would try to add recipients or
-// headers.
+// domain); otherwise why it is refused. Line breaks and lists ("," ";" or a
+// second "@") are named specially, since they are how a shopper would try
+// to add headers or recipients.
 std::string address_refusal(std::string_view address);
 
 // Empty text when `subject` may stand in a header: printable ASCII only, at
