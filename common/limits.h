@@ -34,6 +34,15 @@ constexpr std::size_t kBatchCardNumber = 18;
 constexpr std::size_t kBatchExpiry = 3;
 constexpr std::size_t kBatchTotal = 8;
 
+// A shopper's address shorter than this is not sent the order mail.
+constexpr std::size_t kShortestMailAddress = 6;
+
+// Counts read back from basket files ("NumKeys", "numfields") are taken as at
+// most this many. A shopper can type any count into a step-3 form; without a
+// cap, two thousand million empty options would be walked, mailed and
+// exported. No merchant page offers, and no basket holds, this many entries.
+constexpr int kMaxCountedEntries = 10000;
+
 // A quantity text longer than this is refused by the quantity check.
 constexpr std::size_t kQuantityText = 259;
 

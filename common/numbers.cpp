@@ -53,6 +53,16 @@ double read_decimal(std::string_view text) {
     return std::strtod(prefix.c_str(), nullptr);
 }
 
+long long numbered_name(std::string_view text) {
+    if (text.empty() || text.size() > 18 || text[0] == '0') return -1;
+    long long value = 0;
+    for (char c : text) {
+        if (!is_digit(c)) return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 std::string two_decimals(double amount) {
     char buffer[64];
     int n = std::snprintf(buffer, sizeof buffer, "%.2f", amount);

@@ -15,5 +15,10 @@ int read_integer(std::string_view text);
 // "inf" or "nan" and hexadecimal forms are not numbers here.
 double read_decimal(std::string_view text);
 
+// The number that a text names when it is written the way numbered sections
+// and fields are named: a positive decimal number without sign or leading
+// zero, at most eighteen digits. -1 for any other text.
+long long numbered_name(std::string_view text);
+
 // Money and amounts are written with exactly two decimals ("%.2f").
 std::string two_decimals(double amount);

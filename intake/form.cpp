@@ -1,5 +1,9 @@
 #include "intake/form.h"
 
+#include <algorithm>
+
+#include "common/numbers.h"
+
 namespace {
 
 int hex_value(char c) {
@@ -51,21 +55,42 @@ std::optional<FormTable> FormTable::decode(std::string_view body) {
     return table;
 }
 
+void FormTable::add(std::string name, std::string value) {
+    positions_[name].push_back(fields_.size());
+    fields_.emplace_back(std::move(name), std::move(value));
+}
+
 std::optional<std::string> FormTable::lookup(std::string_view name) const {
-    for (const auto& [n, v] : fields_)
-        if (n == name) return v;
-    return std::nullopt;
+    auto it = positions_.find(name);
+    if (it == positions_.end()) return std::nullopt;
+    return fields_[it->second.front()].second;
 }
 
 std::vector<std::string> FormTable::collect(std::string_view name) const {
     std::vector<std::string> values;
-    for (const auto& [n, v] : fields_)
-        if (n == name) values.push_back(v);
+    auto it = positions_.find(name);
+    if (it != positions_.end())
+        for (std::size_t at : it->second) values.push_back(fields_[at].second);
     return values;
 }
 
 bool FormTable::test(std::string_view name, std::string_view value) const {
-    for (const auto& [n, v] : fields_)
-        if (n == name && v == value) return true;
+    auto it = positions_.find(name);
+    if (it == positions_.end()) return false;
+    for (std::size_t at : it->second)
+        if (fields_[at].second == value) return true;
     return false;
+}
+
+std::vector<long long> FormTable::numbered(std::string_view prefix) const {
+    std::vector<long long> numbers;
+    // Names sort by their text, so the fields that carry the prefix are one run.
+    for (auto it = positions_.lower_bound(prefix); it != positions_.end(); ++it) {
+        std::string_view name = it->first;
+        if (name.substr(0, prefix.size()) != prefix) break;
+        long long n = numbered_name(name.substr(prefix.size()));
+        if (n > 0) numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }

@@ -1,6 +1,7 @@
 // The form-field table of a POST request: the decoded name/value pairs of
 // its URL-encoded body, in body order, duplicates kept.
 #pragma once
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,11 +26,19 @@ public:
     // Whether any field of this name has exactly this value.
     bool test(std::string_view name, std::string_view value) const;
 
+    // Every n, in ascending order, for which a field named `prefix` followed
+    // by n exists (n written as numbered_name reads it). Loops over numbered
+    // fields visit these alone: every other number names an absent field.
+    std::vector<long long> numbered(std::string_view prefix) const;
+
     std::size_t size() const { return fields_.size(); }
-    void add(std::string name, std::string value) { fields_.emplace_back(std::move(name), std::move(value)); }
+    void add(std::string name, std::string value);
 
 private:
     std::vector<std::pair<std::string, std::string>> fields_;
+    // Positions of each name's fields, in table order, so that a lookup does
+    // not walk the whole table: commands look up many fields of large forms.
+    std::map<std::string, std::vector<std::size_t>, std::less<>> positions_;
 };
 
 // Decodes one name or value: "+" is a space, "%" with two hex digits is that

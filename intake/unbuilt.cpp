@@ -10,18 +10,7 @@ namespace {
 }
 }  // namespace
 
-void command_newbasket(const Request& r) { not_yet(r); }
-void command_lookup(const Request& r) { not_yet(r); }
-void command_add2basket(const Request& r) { not_yet(r); }
-void command_add2lookup(const Request& r) { not_yet(r); }
-void command_add2mod(const Request& r) { not_yet(r); }
-void command_add2check(const Request& r) { not_yet(r); }
-void command_calc(const Request& r) { not_yet(r); }
-void command_edit(const Request& r) { not_yet(r); }
 void command_step1(const Request& r) { not_yet(r); }
 void command_step2(const Request& r) { not_yet(r); }
 void command_step3(const Request& r) { not_yet(r); }
 void command_step4(const Request& r) { not_yet(r); }
-void command_confirm(const Request& r) { not_yet(r); }
-void command_sendmail(const Request& r) { not_yet(r); }
-void command_showmail(const Request& r) { not_yet(r); }

@@ -161,6 +161,8 @@ int read_int(const std::string& path, std::string_view section, std::string_view
     return value ? read_integer(*value) : fallback;
 }
 
+std::vector<long long> numbered_sections(const std::string& path) { return load(path).doc.numbered_sections(); }
+
 void write(const std::string& path, std::string_view section, std::string_view key,
            const std::optional<std::string>& value) {
     if (value) change(path, std::string_view(*value), section, key);

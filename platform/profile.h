@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/limits.h"
 
@@ -24,11 +25,22 @@ std::string read_text(const std::string& path, std::string_view section, std::st
 // The value's leading decimal number; `fallback` when the key is missing.
 int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback = 0);
 
+// Every n, in ascending order, for which the file has a section named n in
+// decimal. Loops over numbered lines visit these alone: every other number
+// names a missing section, which reads as empty.
+std::vector<long long> numbered_sections(const std::string& path);
+
 // Sets the key to `value`; an absent value removes the key. Failures are not
 // reported: a file that cannot be written keeps what it held.
 void write(const std::string& path, std::string_view section, std::string_view key,
            const std::optional<std::string>& value);
 void write(const std::string& path, std::string_view section, std::string_view key, std::string_view value);
+inline void write(const std::string& path, std::string_view section, std::string_view key, const std::string& value) {
+    write(path, section, key, std::string_view(value));
+}
+inline void write(const std::string& path, std::string_view section, std::string_view key, const char* value) {
+    write(path, section, key, std::string_view(value));
+}
 void remove(const std::string& path, std::string_view section, std::string_view key);
 
 // An exclusive lock on one file, from construction to destruction (or the

@@ -1,5 +1,8 @@
 #include "platform/profile_document.h"
 
+#include <algorithm>
+
+#include "common/numbers.h"
 #include "common/text.h"
 
 namespace profile {
@@ -160,6 +163,16 @@ void Document::remove(std::string_view section, std::string_view key) {
     if (!found) return;
     Section& s = sections_[static_cast<std::size_t>(found - sections_.data())];
     if (auto at = find_key(s, key)) s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
+}
+
+std::vector<long long> Document::numbered_sections() const {
+    std::vector<long long> numbers;
+    for (const auto& [name, index] : first_section_) {
+        long long n = numbered_name(name);
+        if (n > 0) numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 }  // namespace profile

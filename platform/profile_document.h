@@ -31,6 +31,10 @@ public:
     // Removes the key's line; nothing happens when it is missing.
     void remove(std::string_view section, std::string_view key);
 
+    // Every n, in ascending order, for which a section named n (as
+    // numbered_name reads it) exists.
+    std::vector<long long> numbered_sections() const;
+
 private:
     enum class Eol : std::uint8_t { none, lf, crlf };
     static constexpr std::uint32_t kNoKey = UINT32_MAX;

@@ -49,6 +49,22 @@ private:
     std::string root_;
 };
 
+// The error page with which every fatal error is answered.
+inline const std::string kErrorPage =
+    "Content-type: text/html\n\n"
+    "<pre>An error has occured that has prevented\n"
+    "the program from completing the requested\n"
+    "operation. Consult the error log to diagnose\n"
+    "the problem.\n";
+
+// The page for a request that names no command.
+inline const std::string kFallback =
+    "Content-type: text/html\n\n"
+    "<html><head><title>Tavra Qel</title></head>\n"
+    "<body bgcolor\"#FFFFFF\"><h1>Tavra Qel v1.1</h1>\n"
+    "<a href=\"http://www.tavra-qel.example/\">\n"
+    "<h3>Click here to go to the Tavra homepage</h3></a><body></html>";
+
 // Encodes a form field value the way a browser does.
 std::string form_encode(const std::string& text);
 // Builds a body from name/value pairs, each encoded.

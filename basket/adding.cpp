@@ -1,0 +1,57 @@
+// add2basket, add2lookup and lookup: one basket line from the form or from
+// an item table.
+#include "basket/basket_file.h"
+#include "basket/quantity.h"
+#include "intake/commands.h"
+#include "intake/config.h"
+#include "platform/profile.h"
+#include "render/reply.h"
+
+namespace {
+
+// Adds the item of the item table `table_name` (in the web directory) with
+// the quantity when the quantity is accepted, then answers with the page.
+[[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
+                                      const std::string& table_name, const std::string& item,
+                                      const std::optional<std::string>& quantity) {
+    require_file_name(r, page);
+    require_basket_name(r, basket);
+    require_file_name(r, table_name);
+    if (!basket.empty() && quantity_accepted(quantity)) {
+        const std::string path = basket_path(basket);
+        const std::string table = config().webdir + table_name;
+        auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
+        profile::Lock hold(path);
+        add_basket_line(path, {value("NAME"), item, value("PRICE"), value("SHIP"), quantity});
+    }
+    page_reply(basket, page);
+}
+
+}  // namespace
+
+void command_add2basket(const Request& r) {
+    const FormTable& f = r.form;
+    const std::string page = f.text("where");
+    const std::string basket = f.text("basket");
+    require_file_name(r, page);
+    require_basket_name(r, basket);
+    if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
+        const std::string path = basket_path(basket);
+        profile::Lock hold(path);
+        add_basket_line(path, {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"),
+                               f.lookup("qty")});
+    }
+    page_reply(basket, page);
+}
+
+void command_add2lookup(const Request& r) {
+    const FormTable& f = r.form;
+    add_from_item_table(r, f.text("where"), f.text("basket"), f.text("lookup"), f.text("item"), f.lookup("qty"));
+}
+
+void command_lookup(const Request& r) {
+    // Only the quantity word must be there: the others read as empty text.
+    std::optional<std::string> quantity;
+    if (r.words.size() >= 6) quantity = r.word(6);
+    add_from_item_table(r, r.word(2), r.word(3), r.word(5), r.word(4), quantity);
+}

@@ -1,0 +1,72 @@
+// add2check, edit and calc: adding the ticked entries of a check list,
+// changing quantities from the basket table, and the fixed calc answer.
+#include "basket/basket_file.h"
+#include "basket/quantity.h"
+#include "common/numbers.h"
+#include "intake/commands.h"
+#include "platform/output.h"
+#include "platform/profile.h"
+#include "render/reply.h"
+
+namespace {
+
+// Entry k (from 0) of a check list uses the fields f(6k+1) to f(6k+6).
+constexpr long long kFieldsPerEntry = 6;
+
+std::string entry_field(long long number) { return "f" + std::to_string(number); }
+
+}  // namespace
+
+void command_add2check(const Request& r) {
+    const FormTable& f = r.form;
+    const std::string page = f.text("where");
+    const std::string basket = f.text("basket");
+    require_file_name(r, page);
+    require_basket_name(r, basket);
+    const long long entries = read_integer(f.text("numentries"));
+    if (!basket.empty() && entries > 0) {
+        const std::string path = basket_path(basket);
+        profile::Lock hold(path);
+        // An entry counts only when its check box is there, so the entries to
+        // look at are those of the check-box fields the form carries.
+        for (long long box : f.numbered("f")) {
+            if (box % kFieldsPerEntry != 0) continue;
+            const long long first = box - kFieldsPerEntry + 1;
+            if ((first - 1) / kFieldsPerEntry >= entries) break;
+            const std::string quantity = f.text(entry_field(first));
+            if (!f.test(entry_field(box), "on") || read_decimal(quantity) == 0) continue;
+            add_basket_line(path, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
+                                   f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity});
+        }
+    }
+    page_reply(basket, page);
+}
+
+void command_edit(const Request& r) {
+    const FormTable& f = r.form;
+    const std::string page = f.text("where");
+    const std::string basket = f.text("basket");
+    require_file_name(r, page);
+    require_basket_name(r, basket);
+    write_content_type();
+    if (!basket.empty()) {
+        const std::string path = basket_path(basket);
+        profile::Lock hold(path);
+        const long long lines = profile::read_int(path, "Basket", "NumKeys");
+        for (long long i : lines_to_visit(path, lines, f.numbered(""))) {
+            const std::string section = std::to_string(i);
+            const auto quantity = f.lookup(section);
+            // A line the form does not show loses its quantity and stays hidden;
+            // a quantity that fails the rule leaves the stored one as it is.
+            if (!quantity) profile::remove(path, section, "QUANTITY");
+            else if (quantity_characters_pass(*quantity)) profile::write(path, section, "QUANTITY", std::string_view(*quantity));
+        }
+    }
+    finish_page(basket, page);
+}
+
+void command_calc(const Request&) {
+    write_content_type();
+    reply::write("Called Calculate Command\n");
+    reply::finish(1);
+}

@@ -1,0 +1,71 @@
+#include "basket/modifiers.h"
+
+#include "basket/basket_file.h"
+#include "common/limits.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "intake/commands.h"
+#include "intake/config.h"
+#include "platform/profile.h"
+#include "render/reply.h"
+
+namespace {
+
+std::string option_field(long long i) { return "m" + std::to_string(i); }
+
+// The posted base price plus, for each of the first `count` options, the
+// adjustment that the modifier file lists for the chosen value (0 when it
+// lists none).
+double adjusted_price(const FormTable& form, const std::string& modifier_file, long long count) {
+    double price = read_decimal(form.text("price"));
+    long long looked_up = 0;
+    for (long long i : form.numbered("m")) {
+        if (i > count) break;
+        const std::string field = option_field(i);
+        price += read_decimal(
+            profile::read_text(modifier_file, field, form.text(field), {}, limits::kModifierAdjustment));
+        ++looked_up;
+    }
+    // An absent option field names no value and adds 0, so it is not looked
+    // up; the one trace such a 0 leaves is turning a sum of -0 into 0.
+    if (looked_up < count) price += 0.0;
+    return price;
+}
+
+}  // namespace
+
+std::string composed_name(std::string_view name, const FormTable& form, long long count) {
+    std::string composed(name);
+    composed += " ( ";
+    // Nothing appended after the room is full can show, which also bounds the
+    // loop whatever count a form sends.
+    for (long long i = 1; i <= count && composed.size() < limits::kComposedName; ++i) {
+        if (i > 1) composed += ", ";
+        composed += form.text(option_field(i));
+    }
+    composed += " ) ";
+    return cut(composed, limits::kComposedName);
+}
+
+void command_add2mod(const Request& r) {
+    const FormTable& f = r.form;
+    const std::string page = f.text("where");
+    const std::string basket = f.text("basket");
+    const std::string define = f.text("define");
+    require_file_name(r, page);
+    require_basket_name(r, basket);
+    require_file_name(r, define);
+    if (!basket.empty() && read_decimal(f.text("qty")) != 0) {
+        const std::string path = basket_path(basket);
+        profile::Lock hold(path);
+        if (f.test("modifier", "0")) {
+            add_basket_line(path, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), f.text("qty")});
+        } else {
+            const long long count = read_integer(f.text("modifier"));
+            add_basket_line(path, {composed_name(f.text("name"), f, count), f.text("item"),
+                                   two_decimals(adjusted_price(f, config().webdir + define, count)), f.text("ship"),
+                                   f.text("qty")});
+        }
+    }
+    page_reply(basket, page);
+}

@@ -1,0 +1,27 @@
+#include "basket/quantity.h"
+
+#include "common/limits.h"
+#include "common/numbers.h"
+
+namespace {
+
+bool is_letter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Printable ASCII other than blank, digits and letters (the C locale's ispunct).
+bool is_punctuation(unsigned char c) { return c > ' ' && c < 127 && !is_letter(c) && !(c >= '0' && c <= '9'); }
+
+}  // namespace
+
+bool quantity_characters_pass(std::string_view text) {
+    if (text.size() > limits::kQuantityText) return false;
+    bool good = true;
+    for (unsigned char c : text) {
+        if (c == '.') good = true;
+        else if (is_letter(c) || is_punctuation(c)) good = false;
+    }
+    return good;
+}
+
+bool quantity_accepted(const std::optional<std::string>& text) {
+    return text && read_decimal(*text) != 0.0 && quantity_characters_pass(*text);
+}

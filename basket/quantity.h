@@ -1,0 +1,16 @@
+// The quantity rule: which quantity texts a shopper may put into a basket.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The character rule: walking the text, a letter (A-Z, a-z) or a punctuation
+// character (printable ASCII that is neither letter, digit nor blank) marks
+// it bad and a "." marks it good again; the text passes when the mark is good
+// at its end. Characters above 127 and control characters leave the mark as
+// it is. A text longer than limits::kQuantityText never passes.
+bool quantity_characters_pass(std::string_view text);
+
+// The whole check of the adding commands, in order: the quantity is present,
+// reads as a non-zero decimal number, and passes the character rule.
+bool quantity_accepted(const std::optional<std::string>& text);

@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""Benchmarks of tavra and ship against the floor of a CGI request.
+
+Builds a Release build and prints one table:
+  - latency (median of many runs) of the busiest requests, each beside the
+    floor: a static C program that reads one small file and writes a page;
+  - instructions (valgrind callgrind, deterministic) at 10, 100, 1000 and
+    5000 basket lines, and the 5000/100 growth factor;
+  - peak memory of goto on a 5000-line basket;
+  - wall and CPU time of newbasket and confirm (the name wait sleeps);
+  - throughput through the demo's web server, when it and wrk are installed.
+
+Usage: bench/run.py [--runs N] [--quick]
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+BUILD = os.path.join(ROOT, "build-bench")
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, check=True, **kw)
+
+
+def build():
+    run(["cmake", "-S", ROOT, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Release", "-DTAVRA_TESTS=OFF"],
+        stdout=subprocess.DEVNULL)
+    run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], stdout=subprocess.DEVNULL)
+    run(["gcc", "-O2", "-static", os.path.join(HERE, "floor.c"), "-o", os.path.join(BUILD, "floor")])
+    run(["gcc", "-O2", os.path.join(HERE, "spawn_timer.c"), "-o", os.path.join(BUILD, "spawn_timer")])
+
+
+def basket_text(lines):
+    parts = ["[Basket]\nNumKeys=%d\n" % lines]
+    for i in range(1, lines + 1):
+        parts.append("[%d]\nNAME=Item number %d\nITEM=I-%d\nPRICE=%d.25\nSHIP=1.50\nQUANTITY=%d\n"
+                     % (i, i, i, i % 90 + 1, i % 4 + 1))
+    parts.append("[Shipping]\nfname=Ada\nminitial=B\nlname=Lovelace\naddr1=1 Main St\naddr2=\ncity=Town\n"
+                 "stpr=ST\ncountry=Land\nzip=12345\ndphone=555-0100\nfphone=\nemail=ada@example.org\n"
+                 "paytype=card\ncname=Ada Lovelace\ncnum1=4111111111111111\ncnum2=\nexpmo=05\nexpyr=29\n")
+    parts.append("[Optional]\nnumfields=2\noption1=Gift wrap\noption2=Rush\n")
+    parts.append("[Additional]\nnumfields=6\na1=5.00\na3=Insurance\na4=2.00\na6=Handling\n")
+    return "".join(parts)
+
+
+class Tree:
+    """An install tree with the programs' configuration, a page, an item
+    table, a style sheet and baskets of several sizes."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="tavra-bench-")
+        r = self.root
+        for d in ("web", "baskets/basket", "mail", "batch", "styles"):
+            os.makedirs(os.path.join(r, d), exist_ok=True)
+        self.put("tavra.cfg",
+                 "[Program Config]\nwebdir=%s/web/\nstart=index.html\ntable=items.ini\n"
+                 "thanks=http://shop.example/thanks.html\nemail=merchant@shop.example\nname=Bench Shop\n"
+                 "tax=0.08\nshiptable=ship.ini\nmaildir=%s/mail/\nbatchfile=%s/batch/\ninvnumber=1000\n"
+                 "basketdir=%s/baskets/\ndbfile=%s/web/items.ini\ncgiurl=tavra.exe\nstyles=%s/styles/\n"
+                 "[Order Control]\ntables=on\nemail=off\ncustomer=%s/customer.csv\norder=%s/order.csv\n"
+                 "shipment=%s/shipment.csv\n" % ((r,) * 9))
+        self.put("web/page.html", "<html>\n<body><h1>Shop</h1>\n<p>Basket {SHOPPER}</p>\n"
+                 "<p>{ITEM=100}</p>\n<p>{ITEM=200}</p>\n</body>\n")
+        self.put("web/items.ini", "[100]\nname=Mug\nprice=4.50\nship=1.00\ndesc=A mug\npicture=mug.png\nstyle=std\n"
+                 "SHIPTYPE=quantity\nfirst=5.00\nremain=1.50\n"
+                 "[200]\nname=Cap\nprice=9.00\nship=2.00\ndesc=A cap\npicture=cap.png\nstyle=std\n"
+                 "SHIPTYPE=percent\npercent=0.1\n")
+        self.put("styles/std.sty", "<b>%NAME%</b> %PRICE% <img src=\"%PICTURE%\">\n"
+                 "<form method=post action=\"%CGIURL%\"><input type=hidden name=basket value=%BASKET%>\n"
+                 "<input type=hidden name=where value=%WHERE%><input type=hidden name=item value=%ITEM%></form>\n")
+        self.put("empty", "")
+
+    def put(self, rel, text):
+        with open(os.path.join(self.root, rel), "w") as f:
+            f.write(text)
+
+    def basket(self, lines, tag=""):
+        name = "basket/b%d%s.bsk" % (lines, tag)
+        self.put("baskets/" + name, basket_text(lines))
+        return name
+
+    def body(self, name, text):
+        self.put(name, text)
+        return os.path.join(self.root, name)
+
+    def program(self, name):
+        return os.path.join(BUILD, name)
+
+    def argv0(self, name):
+        return os.path.join(self.root, name + ".exe")
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
+
+
+def post_env(body_file):
+    return {"REQUEST_METHOD": "POST", "CONTENT_TYPE": "application/x-www-form-urlencoded",
+            "CONTENT_LENGTH": str(os.path.getsize(body_file))}
+
+
+def timed(tree, runs, program, argv0, words, env, body):
+    out = subprocess.run([os.path.join(BUILD, "spawn_timer"), str(runs), body, program, argv0] + words,
+                         env=env, cwd=tree.root, check=True, capture_output=True, text=True).stdout.split()
+    return float(out[0])
+
+
+def latency(tree, runs):
+    rows = []
+    b10 = tree.basket(10)
+    cases = [
+        ("goto, 10-line basket", "tavra", ["goto", "page.html", b10], {"REQUEST_METHOD": "GET"}, None),
+        ("add2basket", "tavra", [], None,
+         "command=add2basket&basket=%s&where=page.html&qty=1&name=Mug&item=100&price=4.50&ship=1.00"
+         % tree.basket(10, "-add")),
+        ("edit, 10 lines", "tavra", [], None,
+         "command=edit&basket=%s&where=page.html&" % tree.basket(10, "-edit")
+         + "&".join("%d=%d" % (i, i % 3 + 1) for i in range(1, 11))),
+        ("step4", "tavra", [], None,
+         "command=step4&basket=%s&where=page.html&agent=predetermined&salestax=on" % b10),
+        ("ship step4 (lookup)", "ship", [], None,
+         "command=step4&basket=%s&where=page.html&agent=lookup&lookup=items.ini&salestax=on" % b10),
+    ]
+    for label, prog, words, env, body in cases:
+        if body is not None:
+            body_file = tree.body("body.txt", body)
+            env = post_env(body_file)
+        else:
+            body_file = os.path.join(tree.root, "empty")
+        floor = timed(tree, runs, tree.program("floor"), tree.argv0("floor"), [], env, body_file)
+        ours = timed(tree, runs, tree.program(prog), tree.argv0(prog), words, env, body_file)
+        rows.append((label, ours, floor))
+    return rows
+
+
+def callgrind(tree, prog, words, env, body_file):
+    # valgrind starts the program with argv[0] as given on its command line:
+    # a link in the tree makes that the install directory.
+    link = tree.argv0(prog)
+    if not os.path.exists(link):
+        os.symlink(tree.program(prog), link)
+    with open(body_file) as stdin:
+        res = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", link] + words,
+                             stdin=stdin, env=env, cwd=tree.root, capture_output=True, text=True)
+    m = re.search(r"Collected : (\d+)", res.stderr)
+    if not m:
+        raise RuntimeError("callgrind gave no count:\n" + res.stderr[-2000:])
+    return int(m.group(1))
+
+
+def growth(tree, sizes):
+    table = {}
+    for n in sizes:
+        b = tree.basket(n)
+        cases = {
+            "goto": ("tavra", ["goto", "page.html", b], {"REQUEST_METHOD": "GET"}, None),
+            "edit": ("tavra", [], None, "command=edit&basket=%s&where=page.html&" % b
+                     + "&".join("%d=%d" % (i, i % 3 + 1) for i in range(1, n + 1))),
+            "step4": ("tavra", [], None, "command=step4&basket=%s&where=page.html&agent=predetermined&salestax=on" % b),
+            "confirm": ("tavra", [], None, "command=confirm&basket=%s" % b),
+        }
+        for name, (prog, words, env, body) in cases.items():
+            if body is not None:
+                body_file = tree.body("body.txt", body)
+                env = post_env(body_file)
+            else:
+                body_file = os.path.join(tree.root, "empty")
+            table[(name, n)] = callgrind(tree, prog, words, env, body_file)
+    return table
+
+
+def child_usage(tree, prog, words, env, body_file):
+    link = tree.argv0(prog)
+    if not os.path.exists(link):
+        os.symlink(tree.program(prog), link)
+    start = time.monotonic()
+    with open(body_file) as stdin:
+        p = subprocess.Popen([link] + words, stdin=stdin, stdout=subprocess.DEVNULL, env=env, cwd=tree.root)
+        _, _, usage = os.wait4(p.pid, 0)
+    wall = time.monotonic() - start
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runs", type=int, default=400)
+    ap.add_argument("--quick", action="store_true", help="fewer runs and no 5000-line basket")
+    args = ap.parse_args()
+    runs = 100 if args.quick else args.runs
+    sizes = [10, 100, 1000] if args.quick else [10, 100, 1000, 5000]
+
+    build()
+    tree = Tree()
+    try:
+        print("Machine: %s, %d cores" % (os.uname().machine, os.cpu_count() or 0))
+        print()
+        print("| request | median µs | floor µs | ratio |")
+        print("|---|---:|---:|---:|")
+        for label, ours, floor in latency(tree, runs):
+            print("| %s | %.0f | %.0f | %.2f |" % (label, ours, floor, ours / floor))
+        print()
+        if shutil.which("valgrind"):
+            counts = growth(tree, sizes)
+            print("| instructions | " + " | ".join("%d lines" % n for n in sizes) + " | %d/100 |" % sizes[-1])
+            print("|---|" + "---:|" * (len(sizes) + 1))
+            for name in ("goto", "edit", "step4", "confirm"):
+                cells = " | ".join("%d" % counts[(name, n)] for n in sizes)
+                print("| %s | %s | %.1f |" % (name, cells, counts[(name, sizes[-1])] / counts[(name, 100)]))
+            print()
+        big = tree.basket(sizes[-1], "-rss")
+        _, _, rss = child_usage(tree, "tavra", ["goto", "page.html", big], {"REQUEST_METHOD": "GET"},
+                                os.path.join(tree.root, "empty"))
+        print("Peak memory of goto on a %d-line basket: %.1f MiB" % (sizes[-1], rss / 1024.0))
+        wall, cpu, _ = child_usage(tree, "tavra", ["newbasket", "page.html"], {"REQUEST_METHOD": "GET"},
+                                   os.path.join(tree.root, "empty"))
+        print("newbasket: %.3f s wall, %.3f s CPU" % (wall, cpu))
+        body_file = tree.body("body.txt", "command=confirm&basket=%s" % tree.basket(10, "-confirm"))
+        wall, cpu, _ = child_usage(tree, "tavra", [], post_env(body_file), body_file)
+        print("confirm: %.3f s wall, %.3f s CPU" % (wall, cpu))
+    finally:
+        tree.remove()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,22 @@
+#include "checkout/csv.h"
+
+std::string csv_field(std::string_view value) {
+    if (value.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(value);
+    std::string field = "\"";
+    for (char c : value) {
+        if (c == '"') field += '"';
+        field += c;
+    }
+    field += '"';
+    return field;
+}
+
+std::string csv_line(const std::vector<std::string>& values) {
+    std::string line;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) line += ',';
+        line += csv_field(values[i]);
+    }
+    line += '\n';
+    return line;
+}

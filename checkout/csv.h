@@ -1,0 +1,15 @@
+// Fields of the comma-separated order tables and payment records. A value is
+// written bare unless it would break the columns; then it is quoted as
+// RFC 4180, 2.6 and 2.7 say, so that every reader sees the same fields.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The value as one field: enclosed in double quotes, with each inner double
+// quote doubled, when it holds a comma, a double quote, a CR or a LF;
+// otherwise unchanged.
+std::string csv_field(std::string_view value);
+
+// The values as fields joined by "," and ended by "\n".
+std::string csv_line(const std::vector<std::string>& values);

@@ -1,0 +1,77 @@
+#include "checkout/export.h"
+
+#include <string_view>
+#include <vector>
+
+#include "checkout/counts.h"
+#include "checkout/csv.h"
+#include "intake/config.h"
+#include "platform/files.h"
+#include "platform/output.h"
+#include "platform/profile.h"
+
+namespace {
+
+// Keys of "Shipping" in the order of the customer table's columns 2 to 19.
+constexpr std::string_view kCustomerColumns[] = {
+    "fname",  "minitial", "lname", "addr1", "addr2", "city",  "stpr",  "country", "zip",
+    "dphone", "fphone",   "email", "cname", "cnum1", "cnum2", "expmo", "expyr",   "carrier",
+};
+
+// Keys of a basket line in the order of the order table's columns 2 to 6.
+constexpr std::string_view kOrderColumns[] = {"NAME", "ITEM", "PRICE", "SHIP", "QUANTITY"};
+
+std::string customer_line(const std::string& basket_file, const std::string& invoice) {
+    std::vector<std::string> fields{invoice};
+    for (std::string_view key : kCustomerColumns) fields.push_back(profile::read_text(basket_file, "Shipping", key));
+    return csv_line(fields);
+}
+
+std::string order_lines(const std::string& basket_file, const std::string& invoice) {
+    std::string lines;
+    const int count = read_count(basket_file, "Basket", "NumKeys");
+    for (int i = 1; i <= count; ++i) {
+        const std::string section = std::to_string(i);
+        std::vector<std::string> fields{invoice};
+        for (std::string_view key : kOrderColumns) fields.push_back(profile::read_text(basket_file, section, key));
+        lines += csv_line(fields);
+    }
+    return lines;
+}
+
+// Option lines (option, tax, total), then extra-charge lines (amount, tick,
+// description); the tick is never stored, so its column stays empty.
+std::string shipment_lines(const std::string& basket_file, const std::string& invoice) {
+    std::string lines;
+    const int options = read_count(basket_file, "Optional", "numfields");
+    if (options > 0) {
+        const std::string tax = profile::read_text(basket_file, "Total", "Tax");
+        const std::string total = profile::read_text(basket_file, "Total", "Total");
+        for (int i = 1; i <= options; ++i) {
+            const std::string option = profile::read_text(basket_file, "Optional", "option" + std::to_string(i));
+            lines += csv_line({invoice, option, tax, total, "", "", ""});
+        }
+    }
+    const int fields = read_count(basket_file, "Additional", "numfields");
+    for (int n = 1; n <= fields; n += 3) {
+        auto charge = [&](int k) { return profile::read_text(basket_file, "Additional", "a" + std::to_string(k)); };
+        lines += csv_line({invoice, "", "", "", charge(n), charge(n + 1), charge(n + 2)});
+    }
+    return lines;
+}
+
+// Appends the lines to one table file in a single write, so that orders
+// confirmed at the same moment never interleave.
+void append_table(const std::string& path, const std::string& lines) {
+    if (!files::append(path, lines)) reply::write("Could not open " + path + "\n");
+}
+
+}  // namespace
+
+void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice) {
+    const std::string config_file = config_path(program_dir);
+    const std::string basket_file = config().basketdir + basket;
+    append_table(profile::read_text(config_file, "Order Control", "customer"), customer_line(basket_file, invoice));
+    append_table(profile::read_text(config_file, "Order Control", "order"), order_lines(basket_file, invoice));
+    append_table(profile::read_text(config_file, "Order Control", "shipment"), shipment_lines(basket_file, invoice));
+}

@@ -1,0 +1,91 @@
+#include "checkout/mail.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "checkout/counts.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+
+namespace {
+
+constexpr std::string_view kSeparator = "===========================================\n";
+
+// The mail's subject travels as one argument with its double quotes, as the
+// mailer expects it.
+constexpr std::string_view kSubject = "\"Order Delivery\"";
+
+}  // namespace
+
+std::string order_mail_head(std::string_view merchant, std::string_view invoice) {
+    std::string mail = "Tavra Order Processed for Merchant ";
+    mail += merchant;
+    mail += "\nInvoice Number :";
+    mail += invoice;
+    mail += "\n\nOrdered Items\n";
+    mail += kSeparator;
+    return mail;
+}
+
+std::string order_mail_rest(const std::string& basket_file, int lines) {
+    auto read = [&basket_file](std::string_view section, std::string_view key) {
+        return profile::read_text(basket_file, section, key);
+    };
+    auto shipping = [&read](std::string_view key) { return read("Shipping", key); };
+
+    std::string mail;
+    for (int i = 1; i <= lines; ++i) {
+        const std::string line = std::to_string(i);
+        mail += read(line, "NAME") + "\t" + read(line, "ITEM") + "\t\t" + read(line, "QUANTITY") + "\t\n";
+    }
+    mail += kSeparator;
+    mail += "Agreed upon price of :" + read("Total", "total") + "\n";
+    mail += "Ship via :" + shipping("carrier") + "\n";
+    mail += "Tax :" + read("Total", "tax") + "\n";
+    mail += kSeparator;
+    mail += shipping("fname") + " " + shipping("minitial") + " " + shipping("lname") + "\n";
+    mail += shipping("addr1") + "\n";
+    mail += shipping("addr2") + "\n";
+    mail += shipping("city") + ", " + shipping("stpr") + " " + shipping("country") + "\n";
+    mail += shipping("zip") + "\n";
+    mail += shipping("dphone") + "\n";
+    mail += "FAX:" + shipping("fphone") + "\n";
+    for (std::string_view key : {"email", "cname", "cnum1", "cnum2", "expmo", "expyr"}) mail += shipping(key) + "\n";
+    mail += kSeparator;
+    const int options = read_count(basket_file, "Optional", "numfields");
+    for (int i = 1; i <= options; ++i) mail += read("Optional", "option" + std::to_string(i)) + "\n";
+    mail += kSeparator;
+    const int fields = read_count(basket_file, "Additional", "numfields");
+    for (int n = 1; n <= fields; n += 3)
+        mail += read("Additional", "a" + std::to_string(n + 2)) + "=" + read("Additional", "a" + std::to_string(n)) + "\n";
+    return mail;
+}
+
+int send_order_mail(const std::string& mailer, const std::string& mail_file, const std::string& recipient) {
+    return process::run_and_wait(mailer, {mailer, mail_file, "-s", std::string(kSubject), "-t", recipient, "-q"});
+}
+
+std::string_view mailer_failure_message(int start_errno) {
+    switch (start_errno) {
+        case E2BIG:
+            return "The space required for the arguments and environment settings exceeds 32K.\n";
+        case ETXTBSY:
+            return "The specified file has a locking or sharing violation.\n";
+        case EMFILE:
+        case ENFILE:
+            return "Too many files open (the specified file must be opened to determine whether it is "
+                   "executable).\n";
+        case ENOENT:
+        case ENOTDIR:
+            return "File or path not found.\n";
+        case EACCES:
+        case ENOEXEC:
+            return "The specified file is not executable or has an invalid executable-file format.\n";
+        case ENOMEM:
+            return "Not enough memory is available to execute the new process; or the available memory has been "
+                   "corrupted; or an invalid block exists, indicating that the calling process was not allocated "
+                   "properly.\n";
+        default:
+            return {};
+    }
+}

@@ -1,0 +1,48 @@
+#include "render/style_sheet.h"
+
+#include <limits>
+#include <map>
+#include <optional>
+
+#include "common/lines.h"
+#include "common/text.h"
+#include "platform/files.h"
+#include "platform/output.h"
+
+namespace {
+
+// Style sheets are only read, and one page may show the same style many
+// times: each file is read once per run and kept.
+const std::optional<std::string>& style_sheet(const std::string& path) {
+    static std::map<std::string, std::optional<std::string>> kept;
+    auto it = kept.find(path);
+    if (it == kept.end()) it = kept.emplace(path, files::read(path)).first;
+    return it->second;
+}
+
+}  // namespace
+
+void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
+                       std::string_view cgiurl, std::string_view styles) {
+    const auto& sheet = style_sheet(std::string(styles) + item.style + ".sty");
+    if (!sheet) {
+        reply::write("No style sheet\n");
+        return;
+    }
+    // Filled in this order, each on the line as the ones before left it, so
+    // a value holding a later placeholder has that one filled too.
+    const std::pair<std::string_view, std::string_view> placeholders[] = {
+        {"%CGIURL%", cgiurl},     {"%WHERE%", page},        {"%BASKET%", basket},
+        {"%ITEM%", item.number},  {"%NAME%", item.name},    {"%PRICE%", item.price},
+        {"%SHIP%", item.ship},    {"%DESC%", item.desc},    {"%PICTURE%", item.picture},
+    };
+    // Lines are taken whole: a filled line may be far longer than the file's.
+    LineReader lines(*sheet, std::numeric_limits<std::size_t>::max());
+    std::string line, out;
+    while (lines.next(line)) {
+        for (const auto& [tag, value] : placeholders) replace_first(line, tag, value);
+        out += line;
+        out += '\n';
+    }
+    reply::write(out);
+}

@@ -1,0 +1,17 @@
+// Item style sheets: the merchant's HTML layout of one item, with
+// placeholders for the item's values and the current request.
+#pragma once
+#include <string>
+#include <string_view>
+
+// One item of the item table, as an item tag shows it.
+struct ItemEntry {
+    std::string number;  // the text between "{ITEM=" and "}"
+    std::string name, price, ship, desc, picture, style;
+};
+
+// Writes the item through the style sheet `styles` + style + ".sty", each of
+// its lines with the placeholders filled and followed by "\n"; writes
+// "No style sheet\n" when the file cannot be opened. Never ends the run.
+void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
+                       std::string_view cgiurl, std::string_view styles);

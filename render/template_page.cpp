@@ -1,0 +1,59 @@
+#include "render/template_page.h"
+
+#include <string>
+
+#include "common/limits.h"
+#include "common/text.h"
+#include "intake/config.h"
+#include "platform/output.h"
+#include "platform/profile.h"
+#include "render/page_file.h"
+#include "render/style_sheet.h"
+
+namespace {
+
+constexpr std::string_view kShopperTag = "{SHOPPER}";
+constexpr std::string_view kItemTag = "{ITEM=";
+
+// The item of the item table (`dbfile`) that an item tag names; a missing
+// table, section or key gives empty values.
+ItemEntry read_item_entry(std::string_view number) {
+    const std::string& table = config().dbfile;
+    ItemEntry item;
+    item.number = cut(number, limits::kItemNumber);
+    auto value = [&](std::string_view key, std::size_t room) {
+        return profile::read_text(table, item.number, key, {}, room);
+    };
+    item.name = value("name", limits::kItemValue);
+    item.price = value("price", limits::kItemValue);
+    item.ship = value("ship", limits::kItemValue);
+    item.desc = value("desc", limits::kItemDesc);
+    item.picture = value("picture", limits::kItemValue);
+    item.style = value("style", limits::kItemValue);
+    return item;
+}
+
+}  // namespace
+
+void render_template_page(std::string_view basket, std::string_view page) {
+    OpenedPage opened;
+    open_page(config().webdir, page, opened);
+    std::string line;
+    while (opened.lines.next(line)) {
+        replace_first(line, kShopperTag, basket);
+        const std::size_t tag = line.find(kItemTag);
+        const std::size_t close = tag == std::string::npos ? tag : line.find('}', tag + kItemTag.size());
+        if (close == std::string::npos) {
+            line += '\n';
+            reply::write(line);
+            continue;
+        }
+        // Only the first item tag of a line is shown; the text after its "}"
+        // is written as it stands, and the line's own end is not written.
+        const std::string_view text(line);
+        reply::write(text.substr(0, tag));
+        render_item_entry(read_item_entry(text.substr(tag + kItemTag.size(), close - tag - kItemTag.size())),
+                          basket, page, config().cgiurl, config().styles);
+        reply::write(text.substr(close + 1));
+    }
+}

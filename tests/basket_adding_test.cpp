@@ -1,0 +1,105 @@
+// Adding one line: add2basket from the form, add2lookup and GET lookup from
+// an item table, and the basket file each leaves.
+#include <gtest/gtest.h>
+
+#include "basket_support.h"
+
+namespace {
+
+class Adding : public ::testing::Test {
+protected:
+    Adding() {
+        shop.put("web/page.html", "<html>\n");
+        shop.put("web/items.ini", "[100]\nNAME=Mug\nPRICE=4.50\nSHIP=1.25\n[200]\nname=Cap\nprice=9\n");
+    }
+    Reply add2basket(const std::vector<std::pair<std::string, std::string>>& fields) const {
+        std::vector<std::pair<std::string, std::string>> all{{"command", "add2basket"}, {"basket", kBasket},
+                                                             {"where", kPage}};
+        all.insert(all.end(), fields.begin(), fields.end());
+        return shop.post(form(all));
+    }
+    Reply add2lookup(const std::string& item, const std::string& qty, const std::string& table = "items.ini") const {
+        return shop.post(form({{"command", "add2lookup"}, {"qty", qty}, {"basket", kBasket}, {"lookup", table},
+                               {"item", item}, {"price", "0.01"}, {"where", kPage}}));
+    }
+    Install shop;
+};
+
+TEST_F(Adding, Add2basketStoresTheFormLineAndShowsIt) {
+    const Reply r = add2basket({{"qty", " 2"}, {"name", "Cup"}, {"item", "C-1"}, {"price", "3.25"}, {"ship", "0.50"}});
+    EXPECT_EQ(r.out, page_reply("", "basket_table_one_line.html"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n");
+}
+
+TEST_F(Adding, Add2basketLeavesOutKeysTheFormLacks) {
+    add2basket({{"qty", "1"}, {"name", "Cup"}});
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nQUANTITY=1\n");
+}
+
+TEST_F(Adding, RefusedQuantityChangesNothing) {
+    for (const char* qty : {"0", "", "abc", "-1", "1,5", "2 pcs"}) {
+        const Reply r = add2basket({{"qty", qty}, {"name", "Cup"}});
+        EXPECT_EQ(r.out, page_reply("", "basket_table_empty.html")) << qty;
+        EXPECT_FALSE(basket_exists(shop)) << qty;
+        add2lookup("100", qty);
+        EXPECT_FALSE(basket_exists(shop)) << qty;
+    }
+    add2basket({{"name", "Cup"}});
+    shop.get_words({"lookup", kPage, kBasket, "100", "items.ini"});
+    EXPECT_FALSE(basket_exists(shop));
+}
+
+TEST_F(Adding, NewLineFollowsNumKeysWhateverTheLinesHold) {
+    const std::string before = "[Basket]\nNumKeys=3\n[1]\nQUANTITY=0\n[2]\nQUANTITY=1\n[3]\nQUANTITY=0\n";
+    shop.put("baskets/" + kBasket, before);
+    add2basket({{"qty", "1"}, {"name", "Cup"}});
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=4\n[1]\nQUANTITY=0\n[2]\nQUANTITY=1\n[3]\nQUANTITY=0\n"
+                                 "[4]\nNAME=Cup\nQUANTITY=1\n");
+}
+
+TEST_F(Adding, ItemTableGivesNamePriceAndShipping) {
+    add2lookup("100", "1.5");
+    add2lookup("200", "2");
+    add2lookup("100", "1.5");
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=3\n"
+                                 "[1]\nNAME=Mug\nITEM=100\nPRICE=4.50\nSHIP=1.25\nQUANTITY=1.5\n"
+                                 "[2]\nNAME=Cap\nITEM=200\nPRICE=9\nSHIP=\nQUANTITY=2\n"
+                                 "[3]\nNAME=Mug\nITEM=100\nPRICE=4.50\nSHIP=1.25\nQUANTITY=1.5\n");
+}
+
+TEST_F(Adding, UnknownItemOrTableAddsAnEmptyLine) {
+    add2lookup("999", "1");
+    add2lookup("100", "1", "none.ini");
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=2\n"
+                                 "[1]\nNAME=\nITEM=999\nPRICE=\nSHIP=\nQUANTITY=1\n"
+                                 "[2]\nNAME=\nITEM=100\nPRICE=\nSHIP=\nQUANTITY=1\n");
+}
+
+TEST_F(Adding, GetLookupAddsFromQueryWords) {
+    const Reply r = shop.get_words({"lookup", kPage, kBasket, "100", "items.ini", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=Mug\nITEM=100\nPRICE=4.50\nSHIP=1.25\nQUANTITY=3\n");
+    EXPECT_NE(r.out.find("<td align=right bgcolor=#CEE7E7>13.50</td>"), std::string::npos);
+}
+
+TEST_F(Adding, ValuesKeepTheirBlanksAndCannotBreakTheFile) {
+    add2basket({{"qty", "1 "}, {"name", " Tea  "}, {"item", "x\n[Basket]\nNumKeys=99"}, {"price", "1\r\n2"}});
+    EXPECT_EQ(basket_file(shop),
+              "[Basket]\nNumKeys=1\n[1]\nNAME= Tea  \nITEM=x [Basket] NumKeys=99\nPRICE=1 2\nQUANTITY=1 \n");
+    add2basket({{"qty", "1"}});
+    EXPECT_NE(basket_file(shop).find("NumKeys=2\n"), std::string::npos);
+}
+
+TEST_F(Adding, EmptyBasketNameShowsTheEmptyBasketAndWritesNothing) {
+    const std::string before = snapshot(shop, "baskets");
+    const Reply r = shop.post(form({{"command", "add2basket"}, {"qty", "1"}, {"basket", ""}, {"where", kPage}}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("<input type=hidden name=basket value=>\n"), std::string::npos);
+    EXPECT_NE(r.out.find("$0.00"), std::string::npos);
+    shop.get_words({"lookup", kPage, "", "100", "items.ini", "1"});
+    EXPECT_EQ(snapshot(shop, "baskets"), before);
+    EXPECT_EQ(before, "baskets/basket/\n");
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// Names from a request that would lead out of their folders are refused by
+// every basket command before anything is written.
+#include <gtest/gtest.h>
+
+#include "basket_support.h"
+
+namespace {
+
+struct Refusal {
+    const char* what;
+    std::vector<std::string> words;  // a GET request when not empty
+    std::vector<std::pair<std::string, std::string>> fields;
+    std::string refused;  // the value as the error log shows it
+};
+
+TEST(RefusedNames, EndTheRequestWithTheErrorPageAndTouchNoFile) {
+    const std::string ok_basket = kBasket;
+    const Refusal cases[] = {
+        {"add2basket: basket up and out", {},
+         {{"command", "add2basket"}, {"qty", "1"}, {"basket", "basket/../../tavra.cfg"}, {"where", kPage}},
+         "basket/../../tavra.cfg"},
+        {"add2basket: basket in another folder", {},
+         {{"command", "add2basket"}, {"qty", "1"}, {"basket", "other/x.bsk"}, {"where", kPage}}, "other/x.bsk"},
+        {"add2basket: hidden basket", {},
+         {{"command", "add2basket"}, {"qty", "1"}, {"basket", "basket/.x"}, {"where", kPage}}, "basket/.x"},
+        {"add2basket: page up and out", {},
+         {{"command", "add2basket"}, {"qty", "1"}, {"basket", ok_basket}, {"where", "../tavra.cfg"}}, "../tavra.cfg"},
+        {"add2lookup: absolute table", {},
+         {{"command", "add2lookup"}, {"qty", "1"}, {"basket", ok_basket}, {"lookup", "/etc/passwd"},
+          {"item", "1"}, {"where", kPage}},
+         "/etc/passwd"},
+        {"add2mod: modifier file up and out", {},
+         {{"command", "add2mod"}, {"qty", "1"}, {"basket", ok_basket}, {"modifier", "1"}, {"m1", "x"},
+          {"define", "a/../../tavra.cfg"}, {"where", kPage}},
+         "a/../../tavra.cfg"},
+        {"add2check: markup in the page name", {},
+         {{"command", "add2check"}, {"numentries", "1"}, {"f1", "1"}, {"f6", "on"}, {"basket", ok_basket},
+          {"where", "p.html><script>"}},
+         "p.html><script>"},
+        {"edit: line break in the basket name", {},
+         {{"command", "edit"}, {"1", "0"}, {"basket", "basket/a\nb"}, {"where", kPage}}, "basket/a b"},
+        {"newbasket: page up and out", {}, {{"command", "newbasket"}, {"where", "../tavra.cfg"}}, "../tavra.cfg"},
+        {"GET newbasket: page with a doubled slash", {"newbasket", "a//b.html"}, {}, "a//b.html"},
+        {"GET lookup: table up and out", {"lookup", kPage, ok_basket, "1", "../../tavra.cfg", "1"}, {},
+         "../../tavra.cfg"},
+        {"GET lookup: basket up and out", {"lookup", kPage, "basket/../x", "1", "items.ini", "1"}, {},
+         "basket/../x"},
+    };
+    for (const Refusal& c : cases) {
+        Install shop;
+        shop.put("web/page.html", "<html>\n");
+        shop.put("web/items.ini", "[1]\nNAME=Mug\n");
+        shop.put("baskets/" + kBasket, "[Basket]\nNumKeys=1\n[1]\nQUANTITY=1\n");
+        shop.remove("errlog.txt");
+        const std::string before = snapshot(shop, "baskets") + snapshot(shop, "web") + shop.get("tavra.cfg");
+        const Reply r = c.words.empty() ? shop.post(form(c.fields)) : shop.get_words(c.words);
+        EXPECT_EQ(r.out, kErrorPage) << c.what;
+        EXPECT_EQ(r.status, 1) << c.what;
+        const std::string log = shop.get("errlog.txt");
+        EXPECT_NE(log.find("]\nError Message=Refused name " + c.refused + "\n"), std::string::npos)
+            << c.what << ": " << log;
+        EXPECT_EQ(snapshot(shop, "baskets") + snapshot(shop, "web") + shop.get("tavra.cfg"), before) << c.what;
+        EXPECT_NE(shop.get("runlog.txt"), "") << c.what;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// newbasket: a new basket name, its empty file and its cookie.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "basket_support.h"
+
+namespace {
+
+// The basket name a newbasket reply sets in its cookie; empty when the reply
+// does not begin with the cookie line and the content-type header.
+std::string cookie_basket(const std::string& out) {
+    static const std::regex head(
+        "Set-Cookie: TAVRA=(basket/[^;\n]*); path=/; expires=Wednesday, 09-Nov-1999 00:00:00 GMT\n"
+        "Content-type: text/html\n\n");
+    std::smatch m;
+    return std::regex_search(out, m, head, std::regex_constants::match_continuous) ? m[1].str() : "";
+}
+
+// Whether a generated name has the form tick "." tick ".bsk" with the second
+// tick at least 250 ms after the first.
+bool well_formed(const std::string& basket) {
+    static const std::regex form_of_name("basket/(-?[1-9][0-9]*|0)\\.(-?[1-9][0-9]*|0)\\.bsk");
+    std::smatch m;
+    if (!std::regex_match(basket, m, form_of_name)) return false;
+    const auto first = static_cast<std::uint32_t>(std::stoll(m[1].str()));
+    const auto second = static_cast<std::uint32_t>(std::stoll(m[2].str()));
+    const auto waited = static_cast<std::int32_t>(second - first);
+    return waited >= 250 && waited < 5000;
+}
+
+class NewBasket : public ::testing::Test {
+protected:
+    NewBasket() { shop.put("web/page.html", "<html>\nYour basket: {SHOPPER}\n"); }
+    // The reply expected after the headers for `basket`.
+    static std::string page_for(const std::string& basket) {
+        std::string table = golden("basket_table_empty.html");
+        for (std::size_t at; (at = table.find(kBasket)) != std::string::npos;) table.replace(at, kBasket.size(), basket);
+        return "</pre>\nYour basket: " + basket + "\n" + table;
+    }
+    Install shop;
+};
+
+TEST_F(NewBasket, GetAndPostMakeAnEmptyBasketAndSetItsCookie) {
+    for (bool get : {true, false}) {
+        const Reply r = get ? shop.get_words({"newbasket", kPage}) : shop.post(form({{"command", "newbasket"}, {"where", kPage}}));
+        const std::string basket = cookie_basket(r.out);
+        ASSERT_TRUE(well_formed(basket)) << r.out;
+        EXPECT_EQ(r.out.substr(r.out.find("\n\n") + 2), page_for(basket));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(basket_exists(shop, basket));
+        EXPECT_EQ(basket_file(shop, basket), "");
+    }
+}
+
+TEST_F(NewBasket, MissingBasketFolderIsReportedAndThePageStillFollows) {
+    shop.remove("baskets/basket");
+    const Reply get = shop.get_words({"newbasket", kPage});
+    std::string basket = cookie_basket(get.out);
+    ASSERT_TRUE(well_formed(basket)) << get.out;
+    EXPECT_EQ(get.out.substr(get.out.find("\n\n") + 2),
+              "The file " + shop.path("baskets/" + basket) + " was not opened\n" + page_for(basket));
+
+    const Reply post = shop.post(form({{"command", "newbasket"}, {"where", kPage}}));
+    basket = cookie_basket(post.out);
+    ASSERT_TRUE(well_formed(basket)) << post.out;
+    EXPECT_EQ(post.out.substr(post.out.find("\n\n") + 2), "The file " + basket + " was not opened\n" + page_for(basket));
+    EXPECT_FALSE(shop.exists("baskets/basket"));
+}
+
+TEST_F(NewBasket, ShoppersStartingTogetherNeverShareABasket) {
+    constexpr int kShoppers = 6;
+    std::vector<std::string> names(kShoppers);
+    std::vector<std::thread> shoppers;
+    for (int i = 0; i < kShoppers; ++i)
+        shoppers.emplace_back([&, i] { names[i] = cookie_basket(shop.get_words({"newbasket", kPage}).out); });
+    for (std::thread& t : shoppers) t.join();
+    const std::set<std::string> distinct(names.begin(), names.end());
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kShoppers));
+    for (const std::string& name : names) EXPECT_TRUE(basket_exists(shop, name)) << name;
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// Shared pieces of the basket and page tests: a shop with a page, an item
+// table and a style sheet, and the expected shape of a page reply.
+#pragma once
+#include <filesystem>
+#include <string>
+
+#include "harness.h"
+
+// The basket and page that the golden basket tables show.
+inline const std::string kBasket = "basket/t.bsk";
+inline const std::string kPage = "page.html";
+
+// The basket file of `basket` in an install.
+inline std::string basket_file(const Install& shop, const std::string& basket = kBasket) {
+    return shop.get("baskets/" + basket);
+}
+inline bool basket_exists(const Install& shop, const std::string& basket = kBasket) {
+    return shop.exists("baskets/" + basket);
+}
+
+// Every file and folder under `rel` with the bytes of each file, to show
+// that a request changed nothing there.
+inline std::string snapshot(const Install& shop, const std::string& rel) {
+    std::string all;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(shop.path(rel))) {
+        const std::string name = entry.path().string().substr(shop.root().size() + 1);
+        all += name + (entry.is_directory() ? "/\n" : "=" + shop.get(name) + "\n");
+    }
+    return all;
+}
+
+// The page reply for page.html whose first line is dropped and whose other
+// lines are `page_body`, followed by the table in golden file `table`.
+inline std::string page_reply(const std::string& page_body, const std::string& table) {
+    return "Content-type: text/html\n\n</pre>\n" + page_body + golden(table);
+}
+

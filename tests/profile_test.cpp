@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/profile.h"
+#include "platform/profile_document.h"
+
+using profile::Document;
+
+TEST(ProfileDocument, ReadsWithoutRegardToCaseFirstSectionWins) {
+    Document d = Document::parse(
+        "; merchant's notes\r\n[Items]\r\nNAME=Mug\r\nname=second\r\n Price = 4.50 \r\n[items]\r\nship=9\r\n");
+    EXPECT_EQ(d.get("items", "name"), "Mug");
+    EXPECT_EQ(d.get("ITEMS", "price"), " 4.50 ");
+    EXPECT_FALSE(d.get("items", "ship"));  // only the first [items] counts
+    EXPECT_FALSE(d.get("none", "name"));
+    EXPECT_FALSE(d.get("items", "; merchant's notes"));
+}
+
+TEST(ProfileDocument, CommentsAndLinesBeforeAnySectionAreNotKeys) {
+    Document d = Document::parse("top=1\n[S]\n;k=v\nk2=v2\n=empty\n");
+    EXPECT_FALSE(d.get("S", ";k"));
+    EXPECT_FALSE(d.get("S", ""));
+    EXPECT_EQ(d.get("S", "k2"), "v2");
+}
+
+TEST(ProfileDocument, WriteKeepsEveryOtherByte) {
+    const std::string merchant =
+        "; shop settings\r\n\r\n[Program Config]\r\nwebdir=/w/\r\ninvnumber=1000\r\nname=Shop  \r\n\r\n"
+        "[Order Control]\r\ntables=on\r\n";
+    Document d = Document::parse(merchant);
+    EXPECT_EQ(d.text(), merchant);
+    d.set("program config", "INVNUMBER", "1001");
+    std::string want = merchant;
+    want.replace(want.find("invnumber=1000"), 14, "invnumber=1001");
+    EXPECT_EQ(d.text(), want);
+}
+
+TEST(ProfileDocument, NewKeysGoAfterTheSectionsLastKeyWithTheFilesLineEnds) {
+    Document d = Document::parse("[A]\r\nx=1\r\n\r\n[B]\r\ny=2");
+    d.set("a", "z", "3");
+    d.set("B", "w", "4");
+    d.set("New", "k", "v");
+    EXPECT_EQ(d.text(), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\nw=4\r\n[New]\r\nk=v\r\n");
+}
+
+TEST(ProfileDocument, EmptyDocumentGrowsSectionByKeyOrder) {
+    Document d;
+    d.set("Basket", "NumKeys", "1");
+    d.set("1", "NAME", "Shirt ( Red, XL ) ");
+    d.set("1", "QUANTITY", " 2");
+    EXPECT_EQ(d.text(), "[Basket]\nNumKeys=1\n[1]\nNAME=Shirt ( Red, XL ) \nQUANTITY= 2\n");
+    EXPECT_EQ(d.get("1", "name"), "Shirt ( Red, XL ) ");
+    EXPECT_EQ(d.get("1", "quantity"), " 2");
+}
+
+TEST(ProfileDocument, RemoveTakesOnlyThatLine) {
+    Document d = Document::parse("[S]\na=1\nb=2\nc=3\n");
+    d.remove("s", "B");
+    d.remove("s", "missing");
+    d.remove("missing", "a");
+    EXPECT_EQ(d.text(), "[S]\na=1\nc=3\n");
+}
+
+TEST(ProfileDocument, LineBreaksInValuesBecomeSpaces) {
+    Document d;
+    d.set("S", "k", "a\r\nb\rc\nd\n[Evil]\ninjected=1");
+    EXPECT_EQ(d.get("S", "k"), "a b c d [Evil] injected=1");
+    EXPECT_FALSE(Document::parse(d.text()).get("Evil", "injected"));
+}
+
+namespace {
+
+class ProfileStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char templ[] = "/tmp/tavra-profile-XXXXXX";
+        dir_ = mkdtemp(templ);
+        profile::forget_all();
+    }
+    void TearDown() override {
+        profile::forget_all();
+        std::filesystem::remove_all(dir_);
+    }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string contents(const std::string& name) const {
+        std::ifstream f(path(name), std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+    void put(const std::string& name, const std::string& text) const {
+        std::ofstream(path(name), std::ios::binary) << text;
+    }
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(ProfileStore, MissingFileReadsDefaultsAndWriteCreatesIt) {
+    EXPECT_EQ(profile::read_text(path("b.bsk"), "Basket", "NumKeys", "dflt"), "dflt");
+    EXPECT_EQ(profile::read_int(path("b.bsk"), "Basket", "NumKeys"), 0);
+    EXPECT_EQ(profile::read_int(path("b.bsk"), "Basket", "NumKeys", 7), 7);
+    profile::write(path("b.bsk"), "Basket", "NumKeys", std::string_view("3"));
+    EXPECT_EQ(contents("b.bsk"), "[Basket]\nNumKeys=3\n");
+    EXPECT_EQ(profile::read_int(path("b.bsk"), "basket", "numkeys"), 3);
+}
+
+TEST_F(ProfileStore, ValuesAreCutToTheirRoom) {
+    put("t.ini", "[S]\nk=" + std::string(300, 'v') + "\nn=12abc\n");
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "k").size(), 259u);
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "k", "", 79).size(), 79u);
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "none", "abcdef", 3), "abc");
+    EXPECT_EQ(profile::read_int(path("t.ini"), "S", "n"), 12);
+}
+
+TEST_F(ProfileStore, AbsentValueRemovesTheKey) {
+    put("t.ini", "[S]\na=1\nb=2\n");
+    profile::write(path("t.ini"), "S", "a", std::optional<std::string>());
+    profile::write(path("t.ini"), "S", "b", std::optional<std::string>(""));
+    EXPECT_EQ(contents("t.ini"), "[S]\nb=\n");
+}
+
+TEST_F(ProfileStore, LockedWritesAreStoredWhenTheLockGoes) {
+    put("t.ini", "[S]\na=1\n");
+    {
+        profile::Lock hold(path("t.ini"));
+        profile::write(path("t.ini"), "S", "a", std::string_view("2"));
+        profile::write(path("t.ini"), "S", "b", std::string_view("3"));
+        EXPECT_EQ(contents("t.ini"), "[S]\na=1\n");  // not yet
+        EXPECT_EQ(profile::read_text(path("t.ini"), "S", "b"), "3");
+    }
+    EXPECT_EQ(contents("t.ini"), "[S]\na=2\nb=3\n");
+}
+
+TEST_F(ProfileStore, LockReadsTheFileAfresh) {
+    put("t.ini", "[S]\na=1\n");
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "a"), "1");
+    put("t.ini", "[S]\na=changed\n");  // another process's write
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "a"), "1");  // kept parse
+    profile::Lock hold(path("t.ini"));
+    EXPECT_EQ(profile::read_text(path("t.ini"), "S", "a"), "changed");
+}
+
+TEST_F(ProfileStore, ReplacementKeepsTheFilesPermissions) {
+    put("t.ini", "[S]\na=1\n");
+    chmod(path("t.ini").c_str(), 0640);
+    profile::write(path("t.ini"), "S", "a", std::string_view("2"));
+    struct stat st {};
+    ASSERT_EQ(stat(path("t.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    for (const auto& e : std::filesystem::directory_iterator(dir_))
+        EXPECT_EQ(e.path().filename(), "t.ini") << "left behind: " << e.path();
+}
+
+TEST_F(ProfileStore, FailedWritesChangeNothingAndAreNotServed) {
+    // A directory where the file should be, and a missing folder.
+    std::filesystem::create_directory(path("dir.ini"));
+    profile::write(path("dir.ini"), "S", "a", std::string_view("1"));
+    EXPECT_EQ(profile::read_text(path("dir.ini"), "S", "a", "none"), "none");
+    EXPECT_TRUE(std::filesystem::is_directory(path("dir.ini")));
+    profile::write(path("missing/t.ini"), "S", "a", std::string_view("1"));
+    EXPECT_EQ(profile::read_text(path("missing/t.ini"), "S", "a", "none"), "none");
+}
+
+TEST_F(ProfileStore, LockWithoutWritesLeavesNoFileBehind) {
+    { profile::Lock hold(path("new.bsk")); }
+    EXPECT_FALSE(std::filesystem::exists(path("new.bsk")));
+}
