@@ -1,0 +1,86 @@
+// The demo shop for a test: demo/serve on a free loopback port, with its
+// own install tree under the build folder, stopped again when the test ends.
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import net from 'node:net';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+// The build folder of tests/run_all.sh unless TAVRA_BUILD_DIR names another.
+export const buildDir = path.resolve(process.env.TAVRA_BUILD_DIR || path.join(repo, 'build'));
+export const artifactsDir = path.join(buildDir, 'browser-artifacts');
+
+// Give up on a shop that has not opened in this many milliseconds (it may
+// have to build the programs first).
+const kOpenTimeout = 180_000;
+// demo/serve is killed outright when it has not stopped after SIGTERM within this.
+const kStopTimeout = 15_000;
+
+function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.unref();
+    server.on('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+// Opens a shop in a fresh install tree named `name` under the build folder.
+// Resolves to { url, dir, stop }.
+export async function openShop(name) {
+  const dir = path.join(buildDir, `${name}-shop`);
+  fs.rmSync(dir, { recursive: true, force: true });
+  const port = await freePort();
+  const child = spawn(path.join(repo, 'demo/serve'), [String(port)], {
+    env: { ...process.env, TAVRA_BUILD_DIR: buildDir, TAVRA_SHOP_DIR: dir },
+    stdio: ['ignore', 'pipe', 'pipe'],
+  });
+  let log = '';
+  child.stdout.on('data', (d) => { log += d; });
+  child.stderr.on('data', (d) => { log += d; });
+  const exited = new Promise((resolve) => child.on('exit', resolve));
+
+  const opened = await new Promise((resolve) => {
+    const timer = setTimeout(() => resolve(false), kOpenTimeout);
+    const check = () => {
+      if (log.includes('the shop is open at')) { clearTimeout(timer); resolve(true); }
+    };
+    child.stdout.on('data', check);
+    exited.then(() => { clearTimeout(timer); resolve(false); });
+  });
+
+  const stop = async () => {
+    if (child.exitCode !== null || child.signalCode !== null) return;
+    child.kill('SIGTERM');
+    const stopped = await Promise.race([exited.then(() => true),
+      new Promise((r) => setTimeout(() => r(false), kStopTimeout))]);
+    if (!stopped) {
+      child.kill('SIGKILL');
+      // Apache runs in its own session; end it through its pid file.
+      try {
+        const pid = Number(fs.readFileSync(path.join(dir, 'server/httpd.pid'), 'utf8'));
+        if (pid > 0) process.kill(pid, 'SIGTERM');
+      } catch { /* already gone */ }
+    }
+  };
+  process.once('exit', () => { if (child.exitCode === null) child.kill('SIGTERM'); });
+
+  if (!opened) {
+    await stop();
+    throw new Error(`demo/serve did not open the shop:\n${log}`);
+  }
+  return { url: `http://127.0.0.1:${port}/`, dir, port, stop, log: () => log };
+}
+
+// The files of a folder of the install tree, by name (none when it is missing).
+export function filesIn(dir) {
+  try {
+    return fs.readdirSync(dir).filter((n) => !n.startsWith('.')).sort();
+  } catch {
+    return [];
+  }
+}
