@@ -17,6 +17,19 @@ const kOpenTimeout = 180_000;
 // demo/serve is killed outright when it has not stopped after SIGTERM within this.
 const kStopTimeout = 15_000;
 
+// Shops still open. demo/serve stops its server when it gets SIGTERM, so a
+// test run that ends early, or is ended, sends it that and leaves nothing
+// behind.
+const running = new Set();
+const stopAll = () => { for (const child of running) child.kill('SIGTERM'); };
+process.once('exit', stopAll);
+for (const signal of ['SIGINT', 'SIGTERM']) {
+  process.once(signal, () => {
+    stopAll();
+    process.exit(1);
+  });
+}
+
 function freePort() {
   return new Promise((resolve, reject) => {
     const server = net.createServer();
@@ -67,7 +80,8 @@ export async function openShop(name) {
       } catch { /* already gone */ }
     }
   };
-  process.once('exit', () => { if (child.exitCode === null) child.kill('SIGTERM'); });
+  running.add(child);
+  child.on('exit', () => running.delete(child));
 
   if (!opened) {
     await stop();
