@@ -106,10 +106,14 @@ def post_env(body_file):
             "CONTENT_LENGTH": str(os.path.getsize(body_file))}
 
 
-def timed(tree, runs, program, argv0, words, env, body):
+def spawn_timer(tree, runs, program, argv0, words, env, body):
     out = subprocess.run([os.path.join(BUILD, "spawn_timer"), str(runs), body, program, argv0] + words,
                          env=env, cwd=tree.root, check=True, capture_output=True, text=True).stdout.split()
-    return float(out[0])
+    return float(out[0]), int(out[2])
+
+
+def timed(tree, runs, program, argv0, words, env, body):
+    return spawn_timer(tree, runs, program, argv0, words, env, body)[0]
 
 
 def latency(tree, runs):
@@ -215,8 +219,8 @@ def main():
                 print("| %s | %s | %.1f |" % (name, cells, counts[(name, sizes[-1])] / counts[(name, 100)]))
             print()
         big = tree.basket(sizes[-1], "-rss")
-        _, _, rss = child_usage(tree, "tavra", ["goto", "page.html", big], {"REQUEST_METHOD": "GET"},
-                                os.path.join(tree.root, "empty"))
+        _, rss = spawn_timer(tree, 1, tree.program("tavra"), tree.argv0("tavra"), ["goto", "page.html", big],
+                             {"REQUEST_METHOD": "GET"}, os.path.join(tree.root, "empty"))
         print("Peak memory of goto on a %d-line basket: %.1f MiB" % (sizes[-1], rss / 1024.0))
         wall, cpu, _ = child_usage(tree, "tavra", ["newbasket", "page.html"], {"REQUEST_METHOD": "GET"},
                                    os.path.join(tree.root, "empty"))

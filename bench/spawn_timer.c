@@ -1,11 +1,14 @@
 /* Times whole runs of a CGI program the way a web server starts it:
    fork, exec with an environment, a body on standard input, the reply read
-   to its end, wait. Prints the median and the mean in microseconds.
+   to its end, wait. Prints the median and the mean in microseconds, and the
+   largest peak memory of a run in KiB (this small process forks the runs, so
+   the figure is the program's own).
 
    spawn_timer RUNS BODYFILE PROGRAM ARGV0 [WORDS...]   (environment: inherited) */
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -32,6 +35,7 @@ int main(int argc, char** argv) {
     char** args = argv + 4;
     double* times = calloc((size_t)runs, sizeof *times);
     char sink[65536];
+    long peak = 0;
     for (int i = 0; i < runs; ++i) {
         int out[2];
         if (pipe(out) != 0) return 2;
@@ -50,12 +54,14 @@ int main(int argc, char** argv) {
         }
         close(out[0]);
         int status;
-        waitpid(pid, &status, 0);
+        struct rusage usage;
+        wait4(pid, &status, 0, &usage);
+        if (usage.ru_maxrss > peak) peak = usage.ru_maxrss;
         times[i] = now_us() - start;
     }
     double sum = 0;
     for (int i = 0; i < runs; ++i) sum += times[i];
     qsort(times, (size_t)runs, sizeof *times, compare);
-    printf("%.1f %.1f\n", times[runs / 2], sum / runs);
+    printf("%.1f %.1f %ld\n", times[runs / 2], sum / runs, peak);
     return 0;
 }

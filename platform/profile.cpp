@@ -163,6 +163,10 @@ int read_int(const std::string& path, std::string_view section, std::string_view
 
 std::vector<long long> numbered_sections(const std::string& path) { return load(path).doc.numbered_sections(); }
 
+std::vector<long long> numbered_keys(const std::string& path, std::string_view section, std::string_view prefix) {
+    return load(path).doc.numbered_keys(section, prefix);
+}
+
 void write(const std::string& path, std::string_view section, std::string_view key,
            const std::optional<std::string>& value) {
     if (value) change(path, std::string_view(*value), section, key);

@@ -30,6 +30,11 @@ int read_int(const std::string& path, std::string_view section, std::string_view
 // names a missing section, which reads as empty.
 std::vector<long long> numbered_sections(const std::string& path);
 
+// Every n, in ascending order, for which the section has a key named
+// `prefix` followed by n ("option1", "a4"). Loops over numbered keys visit
+// these alone: every other number names a missing key, which reads as empty.
+std::vector<long long> numbered_keys(const std::string& path, std::string_view section, std::string_view prefix);
+
 // Sets the key to `value`; an absent value removes the key. Failures are not
 // reported: a file that cannot be written keeps what it held.
 void write(const std::string& path, std::string_view section, std::string_view key,

@@ -102,13 +102,27 @@ const Document::Section* Document::find_section(std::string_view name) const {
     return it == first_section_.end() ? nullptr : &sections_[it->second];
 }
 
+std::string_view Document::key_of(const Line& line) {
+    return trimmed(std::string_view(line.text).substr(0, line.equals));
+}
+
 std::optional<std::size_t> Document::find_key(const Section& section, std::string_view key) {
-    for (std::size_t i = 1; i < section.lines.size(); ++i) {
-        const Line& l = section.lines[i];
-        if (l.equals == kNoKey) continue;
-        if (equals_ignoring_case(trimmed(std::string_view(l.text).substr(0, l.equals)), key)) return i;
+    if (section.lines.size() < kIndexFrom) {
+        for (std::size_t i = 1; i < section.lines.size(); ++i) {
+            const Line& l = section.lines[i];
+            if (l.equals != kNoKey && equals_ignoring_case(key_of(l), key)) return i;
+        }
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (!section.indexed) {
+        section.keys.clear();
+        for (std::size_t i = 1; i < section.lines.size(); ++i)
+            if (section.lines[i].equals != kNoKey) section.keys.emplace(folded(key_of(section.lines[i])), i);
+        section.indexed = true;
+    }
+    auto it = section.keys.find(folded(key));
+    if (it == section.keys.end()) return std::nullopt;
+    return it->second;
 }
 
 std::optional<std::string_view> Document::get(std::string_view section, std::string_view key) const {
@@ -150,19 +164,24 @@ void Document::set(std::string_view section, std::string_view key, std::string_v
         l.text += stored;
         return;
     }
-    std::size_t after = 0;  // the header, or the last key line
-    for (std::size_t i = 1; i < s.lines.size(); ++i)
-        if (s.lines[i].equals != kNoKey) after = i;
+    std::size_t after = s.lines.size() - 1;  // the last key line, or the header
+    while (after > 0 && s.lines[after].equals == kNoKey) --after;
     if (s.lines[after].eol == Eol::none) s.lines[after].eol = style_;
-    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(after + 1),
-                   make_line(std::string(key) + "=" + stored, style_));
+    const std::size_t at = after + 1;
+    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at), make_line(std::string(key) + "=" + stored, style_));
+    if (!s.indexed) return;
+    if (at + 1 == s.lines.size()) s.keys.emplace(folded(key), at);
+    else s.indexed = false;  // later lines moved
 }
 
 void Document::remove(std::string_view section, std::string_view key) {
     const Section* found = find_section(section);
     if (!found) return;
     Section& s = sections_[static_cast<std::size_t>(found - sections_.data())];
-    if (auto at = find_key(s, key)) s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
+    if (auto at = find_key(s, key)) {
+        s.lines.erase(s.lines.begin() + static_cast<std::ptrdiff_t>(*at));
+        s.indexed = false;
+    }
 }
 
 std::vector<long long> Document::numbered_sections() const {
@@ -172,6 +191,23 @@ std::vector<long long> Document::numbered_sections() const {
         if (n > 0) numbers.push_back(n);
     }
     std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+std::vector<long long> Document::numbered_keys(std::string_view section, std::string_view prefix) const {
+    std::vector<long long> numbers;
+    const Section* s = find_section(section);
+    if (!s) return numbers;
+    for (std::size_t i = 1; i < s->lines.size(); ++i) {
+        const Line& l = s->lines[i];
+        if (l.equals == kNoKey) continue;
+        std::string_view key = key_of(l);
+        if (key.size() <= prefix.size() || !equals_ignoring_case(key.substr(0, prefix.size()), prefix)) continue;
+        long long n = numbered_name(key.substr(prefix.size()));
+        if (n > 0) numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 

@@ -35,6 +35,11 @@ public:
     // numbered_name reads it) exists.
     std::vector<long long> numbered_sections() const;
 
+    // Every n, in ascending order, for which the first section named
+    // `section` has a key named `prefix` followed by n (letter case ignored,
+    // n as numbered_name reads it).
+    std::vector<long long> numbered_keys(std::string_view section, std::string_view prefix) const;
+
 private:
     enum class Eol : std::uint8_t { none, lf, crlf };
     static constexpr std::uint32_t kNoKey = UINT32_MAX;
@@ -45,12 +50,19 @@ private:
     };
     struct Section {
         std::vector<Line> lines;  // the header first, except in the part before any header
+        // Folded key -> line of its first occurrence, built on demand for long
+        // sections so that a request writing thousands of keys into one
+        // section stays linear; dropped when lines move.
+        mutable std::unordered_map<std::string, std::size_t> keys;
+        mutable bool indexed = false;
     };
+    static constexpr std::size_t kIndexFrom = 16;  // shorter sections are scanned
 
     static std::string folded(std::string_view name);
     static Line make_line(std::string text, Eol eol);
     const Section* find_section(std::string_view name) const;
     static std::optional<std::size_t> find_key(const Section& section, std::string_view key);
+    static std::string_view key_of(const Line& line);
     void give_last_line_an_end();
 
     std::vector<Section> sections_{Section{}};

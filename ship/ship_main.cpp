@@ -1,4 +1,8 @@
 // ship, the shipping calculator: checkout step 4 with per-item shipping rules.
-#include "platform/output.h"
+#include "ship/calculator.h"
 
-int main() { reply::finish(0); }
+int main(int argc, char** argv) {
+    Request request = read_request(argc, argv);
+    read_ship_config(request.program_dir);
+    run_ship(request);
+}

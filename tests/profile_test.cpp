@@ -171,3 +171,33 @@ TEST_F(ProfileStore, LockWithoutWritesLeavesNoFileBehind) {
     { profile::Lock hold(path("new.bsk")); }
     EXPECT_FALSE(std::filesystem::exists(path("new.bsk")));
 }
+
+TEST(ProfileDocument, LongSectionsKeepFirstKeyAndOrderThroughManyWrites) {
+    std::string text = "[Optional]\n";
+    for (int i = 1; i <= 30; ++i) text += "option" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
+    text += "OPTION5=duplicate\n; trailing comment\n\n[Next]\nk=1\n";
+    Document d = Document::parse(text);
+    EXPECT_EQ(d.get("optional", "option5"), "v5");  // the first of two wins
+    d.set("Optional", "option31", "v31");           // goes after the last key, before the comment
+    d.remove("Optional", "option2");
+    d.set("Optional", "Option5", "new");
+    EXPECT_EQ(d.get("optional", "option31"), "v31");
+    EXPECT_EQ(d.get("optional", "option30"), "v30");
+    EXPECT_FALSE(d.get("optional", "option2"));
+    EXPECT_EQ(d.get("optional", "option5"), "new");
+    const std::string out = d.text();
+    EXPECT_NE(out.find("OPTION5=duplicate\noption31=v31\n; trailing comment\n\n[Next]\nk=1\n"), std::string::npos);
+    EXPECT_EQ(out.find("option2="), std::string::npos);
+}
+
+TEST(ProfileDocument, ThousandsOfKeysInOneSection) {
+    Document d;
+    constexpr int kKeys = 50000;  // linear, or this test takes minutes
+    for (int i = 1; i <= kKeys; ++i) d.set("Optional", "option" + std::to_string(i), std::to_string(i));
+    for (int i = 1; i <= kKeys; i += 2) d.set("Optional", "OPTION" + std::to_string(i), "odd");
+    for (int i = 1; i <= kKeys; ++i)
+        ASSERT_EQ(d.get("optional", "option" + std::to_string(i)), i % 2 ? "odd" : std::to_string(i));
+    Document back = Document::parse(d.text());
+    EXPECT_EQ(back.get("Optional", "option49999"), "odd");
+    EXPECT_EQ(back.get("Optional", "option50000"), "50000");
+}

@@ -1,0 +1,109 @@
+// Checkout steps 1 to 3: each copies its form fields into the basket file's
+// checkout sections and answers with the next page and the basket table.
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "basket/basket_file.h"
+#include "common/limits.h"
+#include "common/numbers.h"
+#include "intake/commands.h"
+#include "platform/profile.h"
+#include "render/reply.h"
+
+namespace {
+
+// The basket and the next page of a step, with the basket file.
+struct Step {
+    std::string basket, page, path;
+};
+
+// Checks the names before anything is written, then writes the header.
+Step begin_step(const Request& r) {
+    Step s{r.form.text("basket"), r.form.text("where"), {}};
+    require_basket_name(r, s.basket);
+    require_file_name(r, s.page);
+    s.path = basket_path(s.basket);
+    write_content_type();
+    return s;
+}
+
+// Copies each named field into "Shipping"; an absent field removes its key.
+void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
+    profile::Lock lock(path);
+    for (const char* key : keys) profile::write(path, "Shipping", key, form.lookup(key));
+}
+
+// The count of a step-3 form taken as at most limits::kMaxCountedEntries:
+// the confirmation reads no further, and every entry stored costs a write.
+int form_count(const std::string& text) { return std::min(read_integer(text), limits::kMaxCountedEntries); }
+
+// "Optional": "numfields" as the field `option` gives it, then "option"i for
+// i = 1 to that count from the field of the same name. Only the numbers that
+// a field or a stored key carries can change anything, so only those are
+// visited, in the same order.
+void store_options(const std::string& path, const FormTable& form) {
+    const auto count_text = form.lookup("option");
+    if (!count_text || count_text->empty()) return;
+    const int count = form_count(*count_text);
+    if (count <= 0) return;
+    profile::write(path, "Optional", "numfields", *count_text);
+    const std::vector<long long> fields = form.numbered("option");
+    const std::vector<long long> keys = profile::numbered_keys(path, "Optional", "option");
+    std::vector<long long> visit;
+    std::set_union(fields.begin(), fields.end(), keys.begin(), keys.end(), std::back_inserter(visit));
+    for (long long i : visit) {
+        if (i > count) break;
+        const std::string key = "option" + std::to_string(i);
+        profile::write(path, "Optional", key, form.lookup(key));
+    }
+}
+
+// "Additional": "numfields" as the field `addcharge` gives it, then for each
+// charge n = 1, 4, 7, ... up to that count whose box "a"(n+1) is "on", its
+// amount "a"n and description "a"(n+2). Unticked charges write nothing, so
+// only the boxes among the fields are visited.
+void store_extra_charges(const std::string& path, const FormTable& form) {
+    const auto count_text = form.lookup("addcharge");
+    if (!count_text) return;
+    const int count = form_count(*count_text);
+    if (count <= 0) return;
+    profile::write(path, "Additional", "numfields", *count_text);
+    for (long long box : form.numbered("a")) {
+        const long long n = box - 1;
+        if (n > count) break;
+        if (n < 1 || (n - 1) % 3 != 0 || !form.test("a" + std::to_string(box), "on")) continue;
+        const std::string amount = "a" + std::to_string(n);
+        const std::string description = "a" + std::to_string(n + 2);
+        profile::write(path, "Additional", amount, form.lookup(amount));
+        profile::write(path, "Additional", description, form.lookup(description));
+    }
+}
+
+}  // namespace
+
+void command_step1(const Request& r) {
+    const Step s = begin_step(r);
+    store_shipping_fields(s.path, r.form,
+                          {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
+                           "fphone", "email"});
+    finish_page(s.basket, s.page);
+}
+
+void command_step2(const Request& r) {
+    const Step s = begin_step(r);
+    store_shipping_fields(s.path, r.form, {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"});
+    finish_page(s.basket, s.page);
+}
+
+void command_step3(const Request& r) {
+    const Step s = begin_step(r);
+    {
+        profile::Lock lock(s.path);
+        store_options(s.path, r.form);
+        store_extra_charges(s.path, r.form);
+    }
+    finish_page(s.basket, s.page);
+}

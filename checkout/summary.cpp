@@ -1,0 +1,141 @@
+#include "checkout/summary.h"
+
+#include <string>
+
+#include "basket/basket_file.h"
+#include "checkout/totals.h"
+#include "common/limits.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "intake/config.h"
+#include "platform/output.h"
+#include "platform/profile.h"
+#include "render/basket_table.h"
+#include "render/page_file.h"
+
+namespace {
+
+// The page's lines after the mode line, each with its first "{SHOPPER}"
+// replaced by the basket name; no other tag is expanded here.
+std::string shopper_page(OpenedPage& opened, std::string_view basket) {
+    std::string out;
+    std::string line;
+    while (opened.lines.next(line)) {
+        replace_first(line, "{SHOPPER}", basket);
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+std::string cell(std::string_view open, std::string_view value) {
+    std::string out(open);
+    out += value;
+    out += "</td>\n";
+    return out;
+}
+
+std::string details_block(const std::string& path, std::string_view basket, SummaryStyle style) {
+    auto value = [&path](const char* key) { return profile::read_text(path, "Shipping", key); };
+    std::string out = "<table border=0 width=200>\n<tr>\n";
+    out += cell("<td>", value("fname"));
+    out += cell("<td>", value("minitial"));
+    out += cell("<td>", value("lname"));
+    out += "</tr><tr>\n";
+    out += cell("<td colspan=3>", value("addr1"));
+    out += "</tr><tr>\n";
+    out += cell("<td colspan=3>", value("addr2"));
+    out += "</tr><tr>\n";
+    out += cell("<td>", value("city"));
+    out += cell("<td>", value("stpr"));
+    out += cell("<td>", value("country"));
+    out += "</tr><tr>\n<td></td><td></td>\n";
+    out += cell("<td>", value("zip"));
+    out += "</tr><tr>\n";
+    out += cell("<td colspan=3>", value("dphone"));
+    if (style.fax_row) {
+        out += "</tr><tr>\n";
+        out += cell("<td colspan=3>", value("fphone"));
+    }
+    out += "</tr><tr>\n";
+    out += cell("<td colspan=3>", value("email"));
+    out += "</tr></table>\n<table border=0 width=200>\n<tr>\n";
+    out += cell("<td>", value("paytype"));
+    out += "</tr><tr>\n<td>Remainder of shipping info suppressed.</td>\n</tr></table>\n";
+    out += "<form method=post action=tavra.exe>\n<input type=hidden name=command value=confirm>\n";
+    out += "<input type=hidden name=basket value=" + std::string(basket) + ">\n";
+    out += "<input type=submit value=\"Finalize Order\">\n</form>\n<hr>\n";
+    return out;
+}
+
+std::string total_row(std::string_view label, std::string_view amount) {
+    return "<tr><td></td><td></td><td></td><td>" + std::string(label) + "</td><td bgcolor=80FFFF align=right>" +
+           std::string(amount) + "</td></tr>\n";
+}
+
+}  // namespace
+
+void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
+    OpenedPage opened;
+    open_page(config().webdir, page, opened);
+    std::string out = shopper_page(opened, basket);
+    out += details_block(basket_path(basket), basket, style);
+    reply::write(out);
+}
+
+void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
+                         double additions, SummaryStyle style) {
+    const std::string path = basket_path(basket);
+    if (profile::read_int(path, "Basket", "NumKeys") == 0) {
+        reply::write(empty_basket_table(basket, page));
+        return;
+    }
+    reply::write(kBasketColumnHeads);
+
+    double subtotal = 0;
+    for (long long line : stored_lines(path)) {
+        const std::string section = std::to_string(line);
+        auto shown = [&](const char* key) { return profile::read_text(path, section, key, {}, limits::kShownValue); };
+        const std::string quantity_text = shown("QUANTITY");
+        const double quantity = read_decimal(quantity_text);
+        if (quantity == 0) continue;  // a removed line
+        const std::string price_text = shown("PRICE");
+        const double line_total = quantity * read_decimal(price_text);
+        std::string row = "<tr>\n";
+        row += basket_cell("right", quantity_text);
+        row += basket_cell("right", shown("ITEM"));
+        row += basket_cell("left", shown("NAME"));
+        row += basket_cell("right", price_text);
+        row += basket_cell("right", two_decimals(line_total));
+        row += "</tr>\n";
+        reply::write(row);
+        subtotal += line_total;
+    }
+
+    const double tax = subtotal * tax_rate;
+    const double total = tax + subtotal + shipping + additions;
+    const std::string tax_text = two_decimals(tax);
+    const std::string total_text = two_decimals(total);
+    profile::write(path, "Total", "Tax", tax_text);
+    profile::write(path, "Total", "Total", total_text);
+
+    std::string out = "</tr>\n";
+    out += total_row("Tax:", tax_text);
+    for (long long n : stored_charges(path, 2)) {
+        const std::string description = profile::read_text(path, "Additional", "a" + std::to_string(n + 2));
+        if (description.empty()) continue;  // its amount still counts in the total
+        const std::string amount = profile::read_text(path, "Additional", "a" + std::to_string(n));
+        out += "<tr>\n";
+        out += basket_cell("right", "1");
+        out += basket_cell("right", "Addition");
+        out += basket_cell("left", description);
+        out += basket_cell("right", amount);
+        out += basket_cell("right", amount);
+        out += "</tr>\n";
+    }
+    out += total_row("Shipping:", two_decimals(shipping));
+    out += basket_total_row(total_text);
+    out += "</table>\n";
+    if (style.closing_breaks) out += "<br><br><br><br><br><br><br><br>\n";
+    reply::write(out);
+}

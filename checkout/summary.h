@@ -1,0 +1,25 @@
+// The step-4 page of both programs: the merchant page with the shopper's
+// details and the "Finalize Order" form, then the order summary, which also
+// stores the tax and the grand total for the confirmation.
+#pragma once
+#include <string_view>
+
+// Where the two programs' step-4 pages differ.
+struct SummaryStyle {
+    bool fax_row;         // the details block shows "fphone"
+    bool closing_breaks;  // a summary with lines ends with a line of eight "<br>"
+};
+inline constexpr SummaryStyle kBasketProgramPage{true, true};
+inline constexpr SummaryStyle kShippingPage{false, false};
+
+// Writes the page `page` (in the web directory) with only "{SHOPPER}"
+// expanded, then the details block and the confirm form for `basket`. Ends
+// the run with status 1 when the page cannot be opened or opts out of
+// parsing.
+void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style);
+
+// Writes the summary table of `basket` with tax, extra charges, shipping and
+// grand total, and stores "Total"/"Tax" and "Total"/"Total"; an empty basket
+// gets the "Update" and "Place Order" forms instead and nothing is stored.
+void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
+                         double additions, SummaryStyle style);

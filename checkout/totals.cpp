@@ -1,0 +1,43 @@
+#include "checkout/totals.h"
+
+#include "basket/basket_file.h"
+#include "common/numbers.h"
+#include "intake/config.h"
+#include "platform/profile.h"
+
+std::vector<long long> stored_lines(const std::string& basket_file) {
+    return lines_to_visit(basket_file, profile::read_int(basket_file, "Basket", "NumKeys"));
+}
+
+std::vector<long long> stored_charges(const std::string& basket_file, int offset) {
+    const long long fields = profile::read_int(basket_file, "Additional", "numfields");
+    std::vector<long long> charges;
+    for (long long key : profile::numbered_keys(basket_file, "Additional", "a")) {
+        const long long n = key - offset;
+        if (n >= 1 && n <= fields && (n - 1) % 3 == 0) charges.push_back(n);
+    }
+    return charges;
+}
+
+void record_carrier(const std::string& basket_file, const FormTable& form) {
+    profile::write(basket_file, "Shipping", "carrier", form.lookup("agent"));
+}
+
+double predetermined_shipping(const std::string& basket_file) {
+    double total = 0;
+    for (long long line : stored_lines(basket_file)) {
+        const std::string section = std::to_string(line);
+        total += read_decimal(profile::read_text(basket_file, section, "SHIP")) *
+                 read_decimal(profile::read_text(basket_file, section, "QUANTITY"));
+    }
+    return total;
+}
+
+double additions_total(const std::string& basket_file) {
+    double total = 0;
+    for (long long n : stored_charges(basket_file, 0))
+        total += read_decimal(profile::read_text(basket_file, "Additional", "a" + std::to_string(n)));
+    return total;
+}
+
+double sales_tax_rate(const FormTable& form) { return form.test("salestax", "on") ? read_decimal(config().tax) : 0; }

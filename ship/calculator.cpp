@@ -1,0 +1,81 @@
+#include "ship/calculator.h"
+
+#include "basket/basket_file.h"
+#include "checkout/summary.h"
+#include "checkout/totals.h"
+#include "common/limits.h"
+#include "intake/config.h"
+#include "intake/names.h"
+#include "logs/logs.h"
+#include "platform/output.h"
+#include "platform/profile.h"
+#include "render/reply.h"
+#include "ship/rules.h"
+
+namespace {
+
+constexpr std::string_view kUsage = "ship.exe?SHIPPINGMETHOD+WEIGHT+ZIPCODE+EXCHANGEFILENAME\n";
+
+// ship keeps no log: a refused name gets the error page alone, and nothing
+// is written to any file.
+void require_name(bool accepted) {
+    if (accepted) return;
+    write_error_page();
+    reply::finish(1);
+}
+
+[[noreturn]] void step4(const Request& r) {
+    const std::string basket = r.form.text("basket");
+    const std::string page = r.form.text("where");
+    const bool by_rules = r.form.test("agent", "lookup");
+    const std::string item_table_name = r.form.text("lookup");
+    require_name(is_basket_name(basket));
+    require_name(is_file_name(page));
+    if (by_rules) require_name(is_file_name(item_table_name));
+
+    write_content_type();
+    const std::string path = basket_path(basket);
+    profile::Lock lock(path);  // from the carrier to the stored totals
+    double shipping = 0;
+    if (r.form.test("agent", "predetermined")) {
+        record_carrier(path, r.form);
+        shipping = predetermined_shipping(path);
+    }
+    if (by_rules) {  // priced by the rules alone, also when "predetermined" came too
+        record_carrier(path, r.form);
+        shipping = rule_shipping(path, config().webdir + item_table_name);
+    }
+    const double additions = additions_total(path);
+    const double tax_rate = sales_tax_rate(r.form);
+    write_order_details(basket, page, kShippingPage);
+    write_order_summary(basket, page, shipping, tax_rate, additions, kShippingPage);
+    reply::finish(1);
+}
+
+}  // namespace
+
+void read_ship_config(const std::string& program_dir) {
+    const std::string path = config_path(program_dir);
+    Config& c = config();
+    c.webdir = profile::read_text(path, "Program Config", "webdir", {}, limits::kConfigValue);
+    c.basketdir = profile::read_text(path, "Program Config", "basketdir", {}, limits::kConfigValue);
+    c.tax = profile::read_text(path, "Program Config", "tax", {}, limits::kConfigValue);
+}
+
+void run_ship(Request& r) {
+    if (!r.method) reply::finish(0);
+    const std::string& method = *r.method;
+    if (method == "GET" && r.words.empty()) {
+        reply::write(kUsage);
+        reply::finish(1);
+    }
+    if (method != "POST") reply::finish(method < std::string("POST") ? -1 : 1);
+    const BodyIntake taken = take_body(r.form);
+    if (taken == BodyIntake::no_content_type) reply::finish(0);
+    if (taken != BodyIntake::ok) {
+        write_body_refusal(taken);
+        reply::finish(1);
+    }
+    if (!r.form.test("command", "step4")) reply::finish(0);
+    step4(r);
+}
