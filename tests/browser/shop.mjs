@@ -3,6 +3,7 @@
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -42,11 +43,13 @@ function freePort() {
   });
 }
 
-// Opens a shop in a fresh install tree named `name` under the build folder.
-// Resolves to { url, dir, stop }.
+// Opens a shop in a fresh install tree in the system's temporary folder,
+// which the server's unprivileged user can reach wherever the repository
+// lies. Resolves to { url, dir, port, stop, log }; stop() also removes the
+// tree unless TAVRA_KEEP_SHOP is set.
 export async function openShop(name) {
-  const dir = path.join(buildDir, `${name}-shop`);
-  fs.rmSync(dir, { recursive: true, force: true });
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), `tavra-${name}-shop-`));
+  fs.chmodSync(dir, 0o755);
   const port = await freePort();
   const child = spawn(path.join(repo, 'demo/serve'), [String(port)], {
     env: { ...process.env, TAVRA_BUILD_DIR: buildDir, TAVRA_SHOP_DIR: dir },
@@ -66,8 +69,11 @@ export async function openShop(name) {
     exited.then(() => { clearTimeout(timer); resolve(false); });
   });
 
+  const removeTree = () => {
+    if (!process.env.TAVRA_KEEP_SHOP) fs.rmSync(dir, { recursive: true, force: true });
+  };
   const stop = async () => {
-    if (child.exitCode !== null || child.signalCode !== null) return;
+    if (child.exitCode !== null || child.signalCode !== null) return removeTree();
     child.kill('SIGTERM');
     const stopped = await Promise.race([exited.then(() => true),
       new Promise((r) => setTimeout(() => r(false), kStopTimeout))]);
@@ -79,6 +85,7 @@ export async function openShop(name) {
         if (pid > 0) process.kill(pid, 'SIGTERM');
       } catch { /* already gone */ }
     }
+    removeTree();
   };
   running.add(child);
   child.on('exit', () => running.delete(child));
