@@ -113,6 +113,7 @@ const lastLine = (rel) => read(rel).trimEnd().split('\n').at(-1);
 test('a basket filled every way, checked out with standard delivery', { timeout: 240_000 }, async () => {
   const page = await context.newPage();
   await startBasket(page);
+  await shot(page, 'shop.png');
 
   // add2lookup through the card style sheet: price and shipping from items.ini.
   const greenTea = formWith(page, 'item', '100');
@@ -229,7 +230,7 @@ test('a second order with saver delivery worked out by the shipping calculator',
 
   await checkout(page, {
     person: { fname: 'Grace', lname: 'Hopper', addr1: '1 Harbour Road', city: 'Arlington', stpr: 'VA',
-      zip: '22201', email: 'grace@example.com' },
+      zip: '22201', dphone: '555-0198', fphone: '555-0199', email: 'grace@example.com' },
     card: { type: 'MasterCard', name: 'Grace Hopper', number: '5500000000000004', month: '11', year: '28' },
     option1: 'Leave the parcel with a neighbour', option2: '', extra: 'a5', delivery: 'saver.html',
   });
@@ -238,6 +239,9 @@ test('a second order with saver delivery worked out by the shipping calculator',
 
   assert.equal(new URL(page.url()).pathname, '/ship.exe');
   assert.ok(await page.isVisible('text=Please check your order'), 'summary.html');
+  // The shipping calculator's summary leaves the fax number out.
+  assert.ok(await page.isVisible('td:text-is("555-0198")'));
+  assert.equal(await page.locator('td:text-is("555-0199")').count(), 0);
   // Rules of items.ini: 3.00 + 2 x 0.50 for the tea, 6 scoops at the bulk
   // rate of 0.30, a tenth of the teapot's 34.00; no sales tax.
   assert.equal(await amount(page, 'Shipping:'), '9.20');
@@ -254,7 +258,9 @@ test('a second order with saver delivery worked out by the shipping calculator',
   assert.ok(mail, 'order mail of invoice 1001');
   for (const part of ['Agreed upon price of :101.10\n', 'Ship via :lookup\n', 'Tax :0.00\n', 'Express packing=9.00\n'])
     assert.ok(mail.includes(part), `order mail holds ${JSON.stringify(part)}`);
-  assert.equal(filesIn(path.join(shop.dir, 'cgi-bin/outbox')).length, 4);
+  const sent = filesIn(path.join(shop.dir, 'cgi-bin/outbox')).map((n) => read(`cgi-bin/outbox/${n}`));
+  assert.equal(sent.length, 4);
+  assert.equal(sent.filter((m) => m.includes('\r\nTo: <grace@example.com>\r\n')).length, 1);
   assert.match(lastLine('data/exports/customers.csv'), /^1002,Grace,,Hopper,1 Harbour Road,/);
   assert.match(lastLine('data/exports/customers.csv'), /,5500000000000004,,11,28,lookup$/);
   assert.equal(lastLine('data/batch/0.imp'), '5500000000000004,1128,P,101.10');
