@@ -126,3 +126,12 @@ test('a request that climbs out of the document root is refused', async () => {
     assert.ok(!reply.includes('[Program Config]') && !reply.includes('Config File='), target);
   }
 });
+
+test('SIGTERM stops demo/serve and its server', async () => {
+  const pid = Number(fs.readFileSync(path.join(shop.dir, 'server/httpd.pid'), 'utf8'));
+  assert.ok(pid > 0);
+  process.kill(pid, 0); // running now
+  assert.equal(await shop.stop(), 0);
+  assert.throws(() => process.kill(pid, 0), { code: 'ESRCH' });
+  await assert.rejects(fetch(shop.url));
+});

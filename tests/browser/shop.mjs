@@ -58,7 +58,7 @@ export async function openShop(name) {
   let log = '';
   child.stdout.on('data', (d) => { log += d; });
   child.stderr.on('data', (d) => { log += d; });
-  const exited = new Promise((resolve) => child.on('exit', resolve));
+  const exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
 
   const opened = await new Promise((resolve) => {
     const timer = setTimeout(() => resolve(false), kOpenTimeout);
@@ -72,8 +72,12 @@ export async function openShop(name) {
   const removeTree = () => {
     if (!process.env.TAVRA_KEEP_SHOP) fs.rmSync(dir, { recursive: true, force: true });
   };
+  // Resolves to demo/serve's exit status (null when it had to be killed).
   const stop = async () => {
-    if (child.exitCode !== null || child.signalCode !== null) return removeTree();
+    if (child.exitCode !== null || child.signalCode !== null) {
+      removeTree();
+      return child.exitCode;
+    }
     child.kill('SIGTERM');
     const stopped = await Promise.race([exited.then(() => true),
       new Promise((r) => setTimeout(() => r(false), kStopTimeout))]);
@@ -86,6 +90,7 @@ export async function openShop(name) {
       } catch { /* already gone */ }
     }
     removeTree();
+    return child.exitCode;
   };
   running.add(child);
   child.on('exit', () => running.delete(child));
