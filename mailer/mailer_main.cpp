@@ -37,9 +37,7 @@ int fail(const std::string& message, int status) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     mailer::Parsed parsed = mailer::parse_arguments(args);
-    if (!parsed.invocation) {
-        return fail(parsed.refusal, 2);
-    }
+    if (!parsed.invocation) return fail(parsed.refusal, 2);
     const mailer::Invocation& call = *parsed.invocation;
 
     auto body = files::read(call.mail_file);
@@ -49,8 +47,9 @@ int main(int argc, char** argv) {
     const std::string program_dir = files::program_directory(argc > 0 ? argv[0] : "");
     const std::string config = program_dir + "tavra.cfg";
     const std::string sendmail = profile::read_text(config, "Mail Delivery", "sendmail");
-    std::string outbox = profile::read_text(config, "Mail Delivery", "outbox", "outbox/");
-    if (outbox.empty() || outbox[0] != '/') outbox = program_dir + (outbox.empty() ? "outbox/" : outbox);
+    std::string outbox = profile::read_text(config, "Mail Delivery", "outbox");
+    if (outbox.empty()) outbox = "outbox/";
+    if (outbox[0] != '/') outbox = program_dir + outbox;
 
     mailer::Envelope envelope;
     envelope.subject = call.subject;
@@ -63,7 +62,8 @@ int main(int argc, char** argv) {
 
     std::string error;
     if (!sendmail.empty()) {
-        if (sendmail[0] != '/') return fail("sendmail= in tavra.cfg must be an absolute path, not " + mailer::printable(sendmail), 1);
+        if (sendmail[0] != '/')
+            return fail("sendmail= in tavra.cfg must be an absolute path, not " + mailer::printable(sendmail), 1);
         // "-i": a line holding a single dot is text, not the end of the message.
         const std::string message = mailer::compose(envelope, call.recipient, *body, "\n");
         if (!mailer::pipe_to_program(sendmail, {sendmail, "-i", "--", call.recipient}, message, error))
