@@ -192,6 +192,51 @@ def child_usage(tree, prog, words, env, body_file):
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
 
 
+def throughput(seconds):
+    """Requests per second of goto through the demo's Apache, against the same
+    server running the floor program as a CGI script. None when the server or
+    wrk is missing."""
+    if not shutil.which("wrk") or not os.path.exists("/usr/sbin/apache2"):
+        return None
+    port = 18000 + os.getpid() % 1000
+    shop = tempfile.mkdtemp(prefix="tavra-bench-shop-")
+    os.chmod(shop, 0o755)
+    env = dict(os.environ, TAVRA_BUILD_DIR=BUILD, TAVRA_SHOP_DIR=shop)
+    server = subprocess.Popen([os.path.join(ROOT, "demo", "serve"), str(port)], env=env,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    try:
+        for line in server.stdout:
+            if "http://" in line:
+                break
+        else:
+            return None
+        basket = os.path.join(shop, "data", "baskets", "basket", "b10.bsk")
+        with open(basket, "w") as f:
+            f.write(basket_text(10))
+        os.chmod(basket, 0o666)
+        base = "http://127.0.0.1:%d" % port
+
+        def rate(path):
+            out = subprocess.run(["wrk", "-t2", "-c8", "-d%ds" % seconds, base + path],
+                                 capture_output=True, text=True, check=True).stdout
+            bad = re.search(r"Non-2xx or 3xx responses: (\d+)", out)
+            if bad:
+                raise RuntimeError("wrk saw failed requests:\n" + out)
+            return float(re.search(r"Requests/sec:\s+([\d.]+)", out).group(1))
+
+        ours = rate("/tavra.exe?goto+shop.html+basket/b10.bsk")
+        # The floor takes the calculator's place in the same server.
+        floor = os.path.join(shop, "cgi-bin", "ship.exe")
+        shutil.copy(os.path.join(BUILD, "floor"), floor + ".new")
+        os.chmod(floor + ".new", 0o755)
+        os.replace(floor + ".new", floor)
+        return ours, rate("/ship.exe")
+    finally:
+        server.terminate()
+        server.wait()
+        shutil.rmtree(shop, ignore_errors=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runs", type=int, default=400)
@@ -228,6 +273,12 @@ def main():
         body_file = tree.body("body.txt", "command=confirm&basket=%s" % tree.basket(10, "-confirm"))
         wall, cpu, _ = child_usage(tree, "tavra", [], post_env(body_file), body_file)
         print("confirm: %.3f s wall, %.3f s CPU" % (wall, cpu))
+        rates = throughput(5 if args.quick else 15)
+        if rates:
+            print("Throughput through Apache, goto on a 10-line basket: %.0f req/s; floor: %.0f req/s; ratio %.2f"
+                  % (rates[0], rates[1], rates[0] / rates[1]))
+        else:
+            print("Throughput: skipped (needs wrk and apache2)")
     finally:
         tree.remove()
 

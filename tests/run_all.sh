@@ -10,6 +10,16 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+# The demo shop served by Apache httpd, tested over HTTP and by two whole
+# purchases in headless Chromium, against the normal build. Screenshots go to
+# build/browser-artifacts/.
+if [ ! -d tests/browser/node_modules/playwright-core ]; then
+  (cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
+fi
+build_dir="$PWD/build"
+(cd tests/browser && TAVRA_BUILD_DIR="$build_dir" \
+  timeout --kill-after=30 900 node --test --test-concurrency=1 server.test.mjs purchase.test.mjs)
+
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

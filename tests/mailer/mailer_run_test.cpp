@@ -1,0 +1,234 @@
+// The built mailer run as tavra runs it: from a program folder holding
+// tavra.cfg, with the order mail file and the argument list of a
+// confirmation. Delivery goes to the outbox folder or to a stand-in for a
+// sendmail-compatible program that records what it was given.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        char templ[] = "/tmp/tavra-mailer-XXXXXX";
+        if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
+        dir_ = templ;
+        put("tavra.cfg", "[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
+        put("mail/1.2.mail", "Tavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n");
+    }
+    ~ProgramFolder() {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    std::string path(const std::string& rel) const { return dir_ + "/" + rel; }
+    void put(const std::string& rel, const std::string& text) const {
+        fs::create_directories(fs::path(path(rel)).parent_path());
+        std::ofstream(path(rel), std::ios::binary) << text;
+    }
+    std::string get(const std::string& rel) const {
+        std::ifstream f(path(rel), std::ios::binary);
+        std::stringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
+
+    // A sendmail stand-in that writes its arguments and standard input into
+    // the folder and ends with `status`; tavra.cfg is pointed at it.
+    void use_recording_sendmail(int status = 0) const {
+        put("fake-sendmail",
+            "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + path("sendmail-args") + "\"\ncat > \"" + path("sendmail-input") +
+                "\"\nexit " + std::to_string(status) + "\n");
+        fs::permissions(path("fake-sendmail"), fs::perms::owner_all);
+        put("tavra.cfg", "[Mail Delivery]\nsendmail=" + path("fake-sendmail") +
+                             "\n[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
+    }
+
+    // The mailer started as <folder>/blat.exe with `args`.
+    Outcome run(const std::vector<std::string>& args) const {
+        std::vector<std::string> all{path("blat.exe")};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        int err[2];
+        if (pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(err[1], 2);
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            if (chdir(dir_.c_str()) != 0) _exit(127);
+            execv(MAILER_BIN, argv.data());
+            _exit(127);
+        }
+        close(err[1]);
+        Outcome r;
+        char chunk[4096];
+        ssize_t n;
+        while ((n = read(err[0], chunk, sizeof chunk)) > 0) r.err.append(chunk, static_cast<std::size_t>(n));
+        close(err[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+        return r;
+    }
+
+    std::vector<std::string> outbox() const {
+        std::vector<std::string> names;
+        if (!fs::exists(path("outbox"))) return names;
+        for (const auto& e : fs::directory_iterator(path("outbox"))) names.push_back(e.path().filename().string());
+        return names;
+    }
+
+private:
+    std::string dir_;
+};
+
+std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient) {
+    return {f.path("mail/1.2.mail"), "-s", "\"Order Delivery\"", "-t", recipient, "-q"};
+}
+
+}  // namespace
+
+TEST(MailerRun, WithoutAMailProgramEachDeliveryIsOneMessageFileInTheOutbox) {
+    ProgramFolder f;
+    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    auto files = f.outbox();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_TRUE(std::regex_match(files[0], std::regex(R"([0-9.]+\.eml)"))) << files[0];
+
+    const std::string m = f.get("outbox/" + files[0]);
+    const std::regex header(
+        "From: \"Tea & Co\\.\" <orders@shop\\.example>\r\n"
+        "To: <shopper@example\\.com>\r\n"
+        "Subject: Order Delivery\r\n"
+        "Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), [0-3][0-9] [A-Z][a-z]{2} 20[0-9]{2} [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [+-][0-9]{4}\r\n"
+        "Message-ID: <[0-9.]+@shop\\.example>\r\n"
+        "MIME-Version: 1\\.0\r\n"
+        "Content-Type: text/plain; charset=us-ascii\r\n"
+        "Content-Transfer-Encoding: 7bit\r\n\r\n"
+        "Tavra Order Processed for Merchant Tea & Co\\.\r\nInvoice Number :1000\r\n\r\n\\.\r\nEnd\r\n");
+    EXPECT_TRUE(std::regex_match(m, header)) << m;
+
+    // A second delivery (the merchant's copy) is a second file.
+    EXPECT_EQ(f.run(confirm_args(f, "orders@shop.example")).status, 0);
+    EXPECT_EQ(f.outbox().size(), 2u);
+}
+
+TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
+    ProgramFolder f;
+    f.put("tavra.cfg", "[Mail Delivery]\noutbox=sent/\nfrom=shop@tea.example\n[Program Config]\nname=\nemail=bad address\n");
+    EXPECT_EQ(f.run(confirm_args(f, "a@b.example")).status, 0);
+    EXPECT_TRUE(f.outbox().empty());
+    ASSERT_TRUE(fs::exists(f.path("sent")));
+    auto it = fs::directory_iterator(f.path("sent"));
+    std::string m = f.get("sent/" + it->path().filename().string());
+    EXPECT_EQ(m.substr(0, 25), "From: <shop@tea.example>\r");
+
+    // With neither a valid "from" nor a valid merchant address the sender
+    // is a fixed local one, never the text as it stands.
+    ProgramFolder g;
+    g.put("tavra.cfg", "[Program Config]\nemail=not an address\n");
+    EXPECT_EQ(g.run(confirm_args(g, "a@b.example")).status, 0);
+    ASSERT_EQ(g.outbox().size(), 1u);
+    EXPECT_EQ(g.get("outbox/" + g.outbox()[0]).substr(0, 24), "From: <tavra@localhost>\r");
+}
+
+TEST(MailerRun, AConfiguredMailProgramGetsTheRecipientAsAnArgumentAndTheMessageOnItsInput) {
+    ProgramFolder f;
+    f.use_recording_sendmail();
+    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(f.get("sendmail-args"), "-i\n--\nshopper@example.com\n");
+    const std::string m = f.get("sendmail-input");
+    EXPECT_EQ(m.find('\r'), std::string::npos);
+    const std::string head = "From: \"Tea & Co.\" <orders@shop.example>\nTo: <shopper@example.com>\nSubject: Order Delivery\n";
+    EXPECT_EQ(m.substr(0, head.size()), head);
+    EXPECT_NE(m.find("\n\nTavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n"),
+              std::string::npos);
+    EXPECT_TRUE(f.outbox().empty());
+}
+
+TEST(MailerRun, AMailProgramThatFailsMakesTheMailerFail) {
+    ProgramFolder f;
+    f.use_recording_sendmail(75);
+    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not delivered to shopper@example.com"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("exit status 75"), std::string::npos) << r.err;
+
+    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=fake-sendmail\n");
+    r = f.run(confirm_args(f, "shopper@example.com"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("must be an absolute path"), std::string::npos) << r.err;
+
+    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("no-such-program") + "\n");
+    r = f.run(confirm_args(f, "shopper@example.com"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot start"), std::string::npos) << r.err;
+}
+
+TEST(MailerRun, RefusedArgumentsDeliverNothingAndSayWhyOnStandardError) {
+    struct Row {
+        std::vector<std::string> args;  // after the mail file
+        std::string message;
+    };
+    const Row rows[] = {
+        {{"-s", "\"Order Delivery\"", "-t", "a@b.example\r\nBcc: thief@evil.example", "-q"},
+         "blat.exe: refused recipient \"a@b.example\\r\\nBcc: thief@evil.example\": it holds a line break\n"},
+        {{"-t", "a@b.example\nX-Extra: 1"}, "it holds a line break"},
+        {{"-t", "a@b.example, thief@evil.example"}, "it holds more than one address"},
+        {{"-t", "a@b.example thief@evil.example"}, "it holds more than one address"},
+        {{"-t", "-oi"}, "it is not a plain address"},
+        {{"-t", ""}, "it is empty"},
+        {{"-s", "Order"}, "no recipient"},
+        {{"-t", "a@b.example", "-t", "c@d.example"}, "one recipient per delivery"},
+        {{"-t", "a@b.example", "-bs"}, "unknown argument \"-bs\""},
+        {{"-s", "Hi\r\nBcc: thief@evil.example", "-t", "a@b.example"}, "refused subject"},
+    };
+    for (const Row& row : rows) {
+        ProgramFolder f;
+        f.use_recording_sendmail();
+        std::vector<std::string> args{f.path("mail/1.2.mail")};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        Outcome r = f.run(args);
+        EXPECT_EQ(r.status, 2) << row.message;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("usage: blat.exe MAILFILE -s SUBJECT -t ADDRESS [-q]\n"), std::string::npos);
+        EXPECT_FALSE(fs::exists(f.path("sendmail-args"))) << row.message;
+        EXPECT_TRUE(f.outbox().empty());
+    }
+}
+
+TEST(MailerRun, AMailFileThatCannotBeReadIsNotDelivered) {
+    ProgramFolder f;
+    Outcome r = f.run({f.path("mail/none.mail"), "-t", "a@b.example"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "blat.exe: cannot read the mail file " + f.path("mail/none.mail") + "\n");
+    f.put("mail/huge.mail", std::string((1 << 20) + 1, 'x'));
+    r = f.run({f.path("mail/huge.mail"), "-t", "a@b.example"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("larger than 1 MiB"), std::string::npos);
+    EXPECT_TRUE(f.outbox().empty());
+}
