@@ -25,7 +25,8 @@ bool write_all(int fd, std::string_view bytes) {
 }  // namespace
 
 std::optional<std::string> read(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO where a file should be is refused below, not waited on.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -49,7 +50,7 @@ std::optional<std::string> read(const std::string& path) {
 }
 
 bool append(const std::string& path, std::string_view record) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return false;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -75,13 +76,6 @@ Created create_new(const std::string& path) {
     if (fd < 0) return errno == EEXIST ? Created::exists : Created::failed;
     ::close(fd);
     return Created::created;
-}
-
-bool overwrite(const std::string& path, std::string_view content) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = write_all(fd, content);
-    return ::close(fd) == 0 && ok;
 }
 
 std::string program_directory(std::string_view program_path) {

@@ -22,9 +22,6 @@ enum class Created { created, exists, failed };
 // Creates an empty file that must not exist yet.
 Created create_new(const std::string& path);
 
-// Writes `content` to an existing file, replacing what it held.
-bool overwrite(const std::string& path, std::string_view content);
-
 // The program directory: the program path up to and including its last "/",
 // or empty text (the current directory) when it has none.
 std::string program_directory(std::string_view program_path);

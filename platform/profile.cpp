@@ -98,7 +98,7 @@ void commit(Kept& k, const std::string& path) {
 void acquire(Kept& k, const std::string& path) {
     for (;;) {
         bool created = false;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0 && errno == ENOENT) {
             fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno == EEXIST) continue;

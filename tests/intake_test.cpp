@@ -1,5 +1,6 @@
 // tavra as the web server runs it: start-up, logs, intake and dispatch.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -350,4 +351,12 @@ TEST(Goto, RefusesNamesThatLeaveTheirFolders) {
     shop.remove("errlog.txt");
     EXPECT_EQ(shop.post("command=goto&where=page.html&basket=%2Fetc%2Fpasswd%0Ax").out, kErrorPage);
     EXPECT_NE(shop.get("errlog.txt").find("Refused name /etc/passwd x\n"), std::string::npos);
+}
+
+TEST(Goto, AFifoWhereThePageShouldBeIsAPageThatCannotBeOpened) {
+    Install shop;
+    ASSERT_EQ(mkfifo(shop.path("web/fifo.html").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(shop.path("baskets/basket/1.2.bsk").c_str(), 0644), 0);
+    EXPECT_EQ(shop.get_words({"goto", "fifo.html", "basket/1.2.bsk"}).out,
+              "Content-type: text/html\n\nCould not open " + shop.path("web/fifo.html") + "\n");
 }
