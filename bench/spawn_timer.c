@@ -4,7 +4,11 @@
    largest peak memory of a run in KiB (this small process forks the runs, so
    the figure is the program's own).
 
-   spawn_timer RUNS BODYFILE PROGRAM ARGV0 [WORDS...]   (environment: inherited) */
+   spawn_timer RUNS BODYFILE PROGRAM ARGV0 [WORDS...]   (environment: inherited)
+
+   With SPAWN_RESET="FROM TO" in the environment, the file TO is replaced by
+   a copy of FROM before each run, outside the timing (so that a command that
+   adds a line meets the same basket every time). */
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,6 +21,16 @@ static double now_us(void) {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
+}
+
+static void copy_file(const char* from, const char* to) {
+    char buffer[65536];
+    int in = open(from, O_RDONLY), out = open(to, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ssize_t n;
+    while (in >= 0 && out >= 0 && (n = read(in, buffer, sizeof buffer)) > 0)
+        if (write(out, buffer, (size_t)n) != n) break;
+    if (in >= 0) close(in);
+    if (out >= 0) close(out);
 }
 
 static int compare(const void* a, const void* b) {
@@ -36,8 +50,12 @@ int main(int argc, char** argv) {
     double* times = calloc((size_t)runs, sizeof *times);
     char sink[65536];
     long peak = 0;
+    char reset_from[4096] = "", reset_to[4096] = "";
+    const char* reset = getenv("SPAWN_RESET");
+    if (reset && sscanf(reset, "%4095s %4095s", reset_from, reset_to) != 2) reset_from[0] = 0;
     for (int i = 0; i < runs; ++i) {
         int out[2];
+        if (reset_from[0]) copy_file(reset_from, reset_to);
         if (pipe(out) != 0) return 2;
         double start = now_us();
         pid_t pid = fork();

@@ -23,7 +23,7 @@ std::string payment_record(std::string_view card, std::string_view month, std::s
 void append_batch_record(const std::string& program_dir, std::string_view card, std::string_view month,
                          std::string_view year, std::string_view type, std::string_view total) {
     const std::string counters = program_dir + "batchcfg.ini";
-    profile::Lock hold(counters);
+    profile::Lock hold(counters, profile::Durability::synced);
     // Counted in 64 bits: a counter at the 32-bit limit advances instead of
     // overflowing.
     long long file = read_integer(profile::read_text(counters, "BatchConfig", "File"));

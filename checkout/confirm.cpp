@@ -30,7 +30,7 @@ struct Invoice {
 // after. The number is read afresh under the file's lock, since the value
 // held from start-up may be stale by now: two confirmations never share one.
 Invoice advance_invoice_number(const std::string& config_file) {
-    profile::Lock hold(config_file);
+    profile::Lock hold(config_file, profile::Durability::synced);
     Invoice number;
     number.issued = profile::read_text(config_file, "Program Config", "invnumber", {}, limits::kConfigValue);
     // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.

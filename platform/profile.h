@@ -52,9 +52,14 @@ void remove(const std::string& path, std::string_view section, std::string_view 
 // end of the run). Locks on the same file nest. Where no lock can be had (a
 // missing directory, a path that is not a regular file) the run goes on
 // without one, and its writes fail as they would anyway.
+// How a file is stored: `synced` files (the shop's configuration and its
+// counters) reach the disk before they replace the old file, so that a power
+// cut leaves them whole; others are replaced without waiting for the disk.
+enum class Durability { cached, synced };
+
 class Lock {
 public:
-    explicit Lock(std::string path);
+    explicit Lock(std::string path, Durability durability = Durability::cached);
     ~Lock();
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
