@@ -65,8 +65,12 @@ Document Document::parse(std::string_view text) {
                 --end;
                 eol = Eol::crlf;
             }
+        } else if (end > pos && text[end - 1] == '\r') {
+            // The file ends inside a CR LF: the CR ends the line, not its value.
+            --end;
+            eol = Eol::cr;
         }
-        if (!style_seen && eol != Eol::none) {
+        if (!style_seen && (eol == Eol::lf || eol == Eol::crlf)) {
             doc.style_ = eol;
             style_seen = true;
         }
@@ -93,6 +97,7 @@ std::string Document::text() const {
             out += l.text;
             if (l.eol == Eol::lf) out += '\n';
             else if (l.eol == Eol::crlf) out += "\r\n";
+            else if (l.eol == Eol::cr) out += '\r';
         }
     return out;
 }
@@ -137,7 +142,9 @@ std::optional<std::string_view> Document::get(std::string_view section, std::str
 void Document::give_last_line_an_end() {
     for (auto s = sections_.rbegin(); s != sections_.rend(); ++s) {
         if (s->lines.empty()) continue;
-        if (s->lines.back().eol == Eol::none) s->lines.back().eol = style_;
+        Eol& eol = s->lines.back().eol;
+        if (eol == Eol::none) eol = style_;
+        if (eol == Eol::cr) eol = Eol::crlf;  // complete the half line end
         return;
     }
 }
@@ -167,6 +174,7 @@ void Document::set(std::string_view section, std::string_view key, std::string_v
     std::size_t after = s.lines.size() - 1;  // the last key line, or the header
     while (after > 0 && s.lines[after].equals == kNoKey) --after;
     if (s.lines[after].eol == Eol::none) s.lines[after].eol = style_;
+    if (s.lines[after].eol == Eol::cr) s.lines[after].eol = Eol::crlf;
     const std::size_t at = after + 1;
     s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at), make_line(std::string(key) + "=" + stored, style_));
     if (!s.indexed) return;

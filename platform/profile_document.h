@@ -41,7 +41,8 @@ public:
     std::vector<long long> numbered_keys(std::string_view section, std::string_view prefix) const;
 
 private:
-    enum class Eol : std::uint8_t { none, lf, crlf };
+    // `cr` is a carriage return that ends the file: half of a CR LF.
+    enum class Eol : std::uint8_t { none, lf, crlf, cr };
     static constexpr std::uint32_t kNoKey = UINT32_MAX;
     struct Line {
         std::string text;

@@ -201,3 +201,17 @@ TEST(ProfileDocument, ThousandsOfKeysInOneSection) {
     EXPECT_EQ(back.get("Optional", "option49999"), "odd");
     EXPECT_EQ(back.get("Optional", "option50000"), "50000");
 }
+
+TEST(ProfileDocument, FileEndingInsideALineEndKeepsItsValueWhenLinesAreAdded) {
+    // Cut off between the CR and the LF of its last line.
+    const std::string cut_short = "[Shipping]\ninvnumber=1001\r";
+    Document d = Document::parse(cut_short);
+    EXPECT_EQ(d.text(), cut_short);
+    EXPECT_EQ(d.get("Shipping", "invnumber"), "1001");
+    d.set("Total", "Tax", "0.72");
+    EXPECT_EQ(d.text(), "[Shipping]\ninvnumber=1001\r\n[Total]\nTax=0.72\n");
+    EXPECT_EQ(Document::parse(d.text()).get("Shipping", "invnumber"), "1001");
+    Document one = Document::parse("[S]\r");
+    one.set("S", "k", "v");
+    EXPECT_EQ(one.text(), "[S]\r\nk=v\n");
+}
