@@ -1,31 +1,39 @@
-// Checkout step 4 in the basket program: the carrier and shipping from the
-// lines' own amounts, extra charges and sales tax, then the step-4 page.
-#include <string>
+// Checkout step 4: the carrier, shipping, extra charges and sales tax, then
+// the step-4 page.
+#include "checkout/step4.h"
 
 #include "basket/basket_file.h"
-#include "checkout/summary.h"
 #include "checkout/totals.h"
 #include "intake/commands.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 
+void answer_step4(const FormTable& form, const std::string& basket, const std::string& page, SummaryStyle style,
+                  const ShippingRules& rules) {
+    write_content_type();
+    const std::string path = basket_path(basket);
+    profile::Lock lock(path);  // from the carrier to the stored totals
+    double shipping = 0;
+    if (form.test("agent", "predetermined")) {
+        record_carrier(path, form);
+        shipping = predetermined_shipping(path);
+    }
+    if (rules) {  // priced by the rules alone, also when "predetermined" came too
+        record_carrier(path, form);
+        shipping = rules(path);
+    }
+    const double additions = additions_total(path);
+    const double tax_rate = sales_tax_rate(form);
+    write_order_details(basket, page, style);
+    write_order_summary(basket, page, shipping, tax_rate, additions, style);
+    reply::finish(1);
+}
+
 void command_step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
     require_basket_name(r, basket);
     require_file_name(r, page);
-    write_content_type();
-    const std::string path = basket_path(basket);
-    profile::Lock lock(path);  // from the carrier to the stored totals
-    double shipping = 0;
-    if (r.form.test("agent", "predetermined")) {
-        record_carrier(path, r.form);
-        shipping = predetermined_shipping(path);
-    }
-    const double additions = additions_total(path);
-    const double tax_rate = sales_tax_rate(r.form);
-    write_order_details(basket, page, kBasketProgramPage);
-    write_order_summary(basket, page, shipping, tax_rate, additions, kBasketProgramPage);
-    reply::finish(1);
+    answer_step4(r.form, basket, page, kBasketProgramPage);
 }

@@ -1,8 +1,7 @@
 #include "ship/calculator.h"
 
 #include "basket/basket_file.h"
-#include "checkout/summary.h"
-#include "checkout/totals.h"
+#include "checkout/step4.h"
 #include "common/limits.h"
 #include "intake/config.h"
 #include "intake/names.h"
@@ -33,23 +32,12 @@ void require_name(bool accepted) {
     require_name(is_file_name(page));
     if (by_rules) require_name(is_file_name(item_table_name));
 
-    write_content_type();
-    const std::string path = basket_path(basket);
-    profile::Lock lock(path);  // from the carrier to the stored totals
-    double shipping = 0;
-    if (r.form.test("agent", "predetermined")) {
-        record_carrier(path, r.form);
-        shipping = predetermined_shipping(path);
+    ShippingRules rules;
+    if (by_rules) {
+        const std::string item_table = config().webdir + item_table_name;
+        rules = [item_table](const std::string& basket_file) { return rule_shipping(basket_file, item_table); };
     }
-    if (by_rules) {  // priced by the rules alone, also when "predetermined" came too
-        record_carrier(path, r.form);
-        shipping = rule_shipping(path, config().webdir + item_table_name);
-    }
-    const double additions = additions_total(path);
-    const double tax_rate = sales_tax_rate(r.form);
-    write_order_details(basket, page, kShippingPage);
-    write_order_summary(basket, page, shipping, tax_rate, additions, kShippingPage);
-    reply::finish(1);
+    answer_step4(r.form, basket, page, kShippingPage, rules);
 }
 
 }  // namespace
