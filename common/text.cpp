@@ -32,3 +32,10 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}

@@ -10,6 +10,9 @@ std::string single_line(std::string_view text);
 // tag does not occur.
 bool replace_first(std::string& line, std::string_view tag, std::string_view value);
 
+// The value of a hexadecimal digit (0-9, a-f, A-F); -1 for any other character.
+int hex_digit(char c);
+
 // Byte comparison without regard to ASCII letter case.
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 

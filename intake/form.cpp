@@ -3,17 +3,7 @@
 #include <algorithm>
 
 #include "common/numbers.h"
-
-namespace {
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+#include "common/text.h"
 
 std::string url_decode(std::string_view text) {
     std::string out;
@@ -23,8 +13,8 @@ std::string url_decode(std::string_view text) {
         if (c == '+') {
             out += ' ';
         } else if (c == '%' && i + 2 < text.size()) {
-            int high = hex_value(text[i + 1]);
-            int low = hex_value(text[i + 2]);
+            int high = hex_digit(text[i + 1]);
+            int low = hex_digit(text[i + 2]);
             out += (high < 0 || low < 0) ? ' ' : static_cast<char>(high * 16 + low);
             i += 2;
         } else {

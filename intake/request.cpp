@@ -6,6 +6,7 @@
 
 #include "common/limits.h"
 #include "common/numbers.h"
+#include "common/text.h"
 #include "platform/files.h"
 #include "platform/output.h"
 
@@ -17,20 +18,14 @@ std::optional<std::string> environment(const char* name) {
     return std::string(value);
 }
 
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // RFC 3875 decoding of one query word: only "%" escapes; a word ends at a
 // decoded zero byte, as a command-line word would.
 std::string decode_word(const std::string& word) {
     std::string out;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == '%' && i + 2 < word.size() && hex_value(word[i + 1]) >= 0 && hex_value(word[i + 2]) >= 0) {
-            out += static_cast<char>(hex_value(word[i + 1]) * 16 + hex_value(word[i + 2]));
+        if (word[i] == '%' && i + 2 < word.size() && hex_digit(word[i + 1]) >= 0 && hex_digit(word[i + 2]) >= 0) {
+            out += static_cast<char>(hex_digit(word[i + 1]) * 16 + hex_digit(word[i + 2]));
             i += 2;
         } else {
             out += word[i];
