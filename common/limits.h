@@ -9,6 +9,9 @@ namespace limits {
 // characters; the rest of a longer line is taken as a line of its own.
 constexpr std::size_t kLinePiece = 1023;
 
+// A value a log record takes from a request is cut to this many bytes.
+constexpr std::size_t kLogValue = 255;
+
 // Room for one value of the configuration record.
 constexpr std::size_t kConfigValue = 255;
 

@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include "common/limits.h"
+
 std::string single_line(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -38,4 +40,22 @@ int hex_digit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+std::string clean_log_value(std::string_view value) {
+    static const char digits[] = "0123456789ABCDEF";
+    value = value.substr(0, limits::kLogValue);
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            out += "\\x";
+            out += digits[u >> 4];
+            out += digits[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }

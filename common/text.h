@@ -6,6 +6,12 @@
 // The text with each line break (CR LF, lone CR, lone LF) replaced by one space.
 std::string single_line(std::string_view text);
 
+// A value from a request made fit for a log record: its first 255 bytes
+// (limits::kLogValue), each control byte (0x00 to 0x1F, 0x7F) written as
+// \xNN with two upper-case hexadecimal digits, so a record stays one line
+// of bounded length and shows nothing to a terminal.
+std::string clean_log_value(std::string_view value);
+
 // Replaces the first occurrence of `tag` in `line` by `value`; false when the
 // tag does not occur.
 bool replace_first(std::string& line, std::string_view tag, std::string_view value);
