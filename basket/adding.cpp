@@ -10,7 +10,8 @@
 namespace {
 
 // Adds the item of the item table `table_name` (in the web directory) with
-// the quantity when the quantity is accepted, then answers with the page.
+// the quantity when the quantity is accepted and the item's amounts are
+// plain, then answers with the page.
 [[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
                                       const std::string& table_name, const std::string& item,
                                       const std::optional<std::string>& quantity) {
@@ -21,8 +22,9 @@ namespace {
         const std::string path = basket_path(basket);
         const std::string table = config().webdir + table_name;
         auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
+        const BasketLine line{value("NAME"), item, value("PRICE"), value("SHIP"), quantity};
         profile::Lock hold(path);
-        add_basket_line(path, {value("NAME"), item, value("PRICE"), value("SHIP"), quantity});
+        if (line_amounts_plain(line)) add_basket_line(path, line);
     }
     page_reply(basket, page);
 }
@@ -37,9 +39,9 @@ void command_add2basket(const Request& r) {
     require_basket_name(r, basket);
     if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
         const std::string path = basket_path(basket);
+        const BasketLine line{f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")};
         profile::Lock hold(path);
-        add_basket_line(path, {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"),
-                               f.lookup("qty")});
+        if (line_amounts_plain(line)) add_basket_line(path, line);
     }
     page_reply(basket, page);
 }

@@ -3,19 +3,44 @@
 #include <algorithm>
 #include <iterator>
 
+#include "common/limits.h"
+#include "common/numbers.h"
 #include "intake/config.h"
 #include "platform/profile.h"
 
 std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }
 
-void add_basket_line(const std::string& path, const BasketLine& line) {
-    const std::string section = std::to_string(profile::read_int(path, "Basket", "NumKeys") + 1LL);
+namespace {
+
+// The section and key of the order state, and its stored words.
+constexpr std::string_view kStateSection = "Order State";
+constexpr std::string_view kStateKey = "state";
+constexpr std::string_view kSummarised = "summarised";
+constexpr std::string_view kOrdered = "ordered";
+
+}  // namespace
+
+bool line_amounts_plain(const BasketLine& line) {
+    auto plain = [](const std::optional<std::string>& value) { return !value || plain_amount(*value); };
+    return plain(line.price) && plain(line.ship);
+}
+
+bool add_basket_line(const std::string& path, const BasketLine& line) {
+    const int lines = profile::read_int(path, "Basket", "NumKeys");
+    if (lines >= limits::kBasketLines) return false;
+    set_order_state(path, OrderState::changed);
+    const std::string section = std::to_string(lines + 1LL);
     profile::write(path, "Basket", "NumKeys", std::string_view(section));
     profile::write(path, section, "NAME", line.name);
     profile::write(path, section, "ITEM", line.item);
     profile::write(path, section, "PRICE", line.price);
     profile::write(path, section, "SHIP", line.ship);
     profile::write(path, section, "QUANTITY", line.quantity);
+    return true;
+}
+
+int basket_line_count(const std::string& path) {
+    return std::min(profile::read_int(path, "Basket", "NumKeys"), limits::kBasketLines);
 }
 
 std::vector<long long> lines_to_visit(const std::string& path, long long num_keys,
@@ -23,6 +48,29 @@ std::vector<long long> lines_to_visit(const std::string& path, long long num_key
     const std::vector<long long> sections = profile::numbered_sections(path);
     std::vector<long long> lines;
     std::set_union(sections.begin(), sections.end(), also.begin(), also.end(), std::back_inserter(lines));
-    lines.erase(std::upper_bound(lines.begin(), lines.end(), num_keys), lines.end());
+    const long long last = std::min<long long>(num_keys, limits::kBasketLines);
+    lines.erase(std::upper_bound(lines.begin(), lines.end(), last), lines.end());
     return lines;
+}
+
+OrderState order_state(const std::string& path) {
+    const std::string state = profile::read_text(path, kStateSection, kStateKey);
+    if (state == kSummarised) return OrderState::summarised;
+    if (state == kOrdered) return OrderState::ordered;
+    return OrderState::changed;
+}
+
+void set_order_state(const std::string& path, OrderState state) {
+    if (order_state(path) == state) return;
+    switch (state) {
+        case OrderState::changed:
+            profile::remove(path, kStateSection, kStateKey);
+            break;
+        case OrderState::summarised:
+            profile::write(path, kStateSection, kStateKey, kSummarised);
+            break;
+        case OrderState::ordered:
+            profile::write(path, kStateSection, kStateKey, kOrdered);
+            break;
+    }
 }

@@ -1,6 +1,7 @@
 #include "basket/modifiers.h"
 
 #include "basket/basket_file.h"
+#include "basket/quantity.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -55,17 +56,20 @@ void command_add2mod(const Request& r) {
     require_file_name(r, page);
     require_basket_name(r, basket);
     require_file_name(r, define);
-    if (!basket.empty() && read_decimal(f.text("qty")) != 0) {
+    // The zero test, then the count rule; the character rule is not applied here.
+    const std::string quantity = f.text("qty");
+    if (!basket.empty() && read_decimal(quantity) != 0 && quantity_plain(quantity)) {
         const std::string path = basket_path(basket);
-        profile::Lock hold(path);
+        BasketLine line;
         if (f.test("modifier", "0")) {
-            add_basket_line(path, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), f.text("qty")});
+            line = {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity};
         } else {
             const long long count = read_integer(f.text("modifier"));
-            add_basket_line(path, {composed_name(f.text("name"), f, count), f.text("item"),
-                                   two_decimals(adjusted_price(f, config().webdir + define, count)), f.text("ship"),
-                                   f.text("qty")});
+            line = {composed_name(f.text("name"), f, count), f.text("item"),
+                    two_decimals(adjusted_price(f, config().webdir + define, count)), f.text("ship"), quantity};
         }
+        profile::Lock hold(path);
+        if (line_amounts_plain(line)) add_basket_line(path, line);
     }
     page_reply(basket, page);
 }

@@ -22,6 +22,12 @@ bool quantity_characters_pass(std::string_view text) {
     return good;
 }
 
+bool quantity_plain(std::string_view text) { return plain_amount(text) && read_decimal(text) > 0; }
+
 bool quantity_accepted(const std::optional<std::string>& text) {
-    return text && read_decimal(*text) != 0.0 && quantity_characters_pass(*text);
+    return text && read_decimal(*text) != 0.0 && quantity_characters_pass(*text) && quantity_plain(*text);
+}
+
+bool quantity_editable(std::string_view text) {
+    return quantity_characters_pass(text) && (read_decimal(text) == 0 || quantity_plain(text));
 }

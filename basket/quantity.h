@@ -11,6 +11,14 @@
 // it is. A text longer than limits::kQuantityText never passes.
 bool quantity_characters_pass(std::string_view text);
 
+// Whether the number a quantity text reads as is a real count: greater than
+// zero, finite and written without an exponent ("-10.", "1e3", "1e-9." fail).
+bool quantity_plain(std::string_view text);
+
 // The whole check of the adding commands, in order: the quantity is present,
-// reads as a non-zero decimal number, and passes the character rule.
+// reads as a non-zero decimal number, passes the character rule and is plain.
 bool quantity_accepted(const std::optional<std::string>& text);
+
+// Whether the basket table's edit stores a typed quantity: it passes the
+// character rule and reads as zero (which hides the line) or as a plain count.
+bool quantity_editable(std::string_view text);

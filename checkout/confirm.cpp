@@ -1,11 +1,14 @@
 // The order confirmation (confirm) and the two mail commands that only answer.
 #include <string>
+#include <tuple>
+#include <utility>
 
+#include "basket/basket_file.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
-#include "checkout/counts.h"
 #include "checkout/export.h"
 #include "checkout/mail.h"
+#include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "intake/commands.h"
@@ -21,23 +24,45 @@ namespace {
 // The merchant's command-line mailer, installed beside the program.
 constexpr std::string_view kMailerFile = "blat.exe";
 
-struct Invoice {
-    std::string issued;    // the last number as it stood: the one the mail shows
-    std::string advanced;  // the number every stored copy carries
-};
+// Why a confirmation makes no order; each goes to the error log as it stands.
+constexpr std::string_view kNoItems = "Order not confirmed: the basket has no items";
+constexpr std::string_view kSummaryOutOfDate = "Order not confirmed: the order summary is out of date";
+constexpr std::string_view kAmountNotValid = "Order not confirmed: an amount is not valid";
+constexpr std::string_view kInvoiceNotStored = "Order not confirmed: the invoice number could not be stored";
+constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mail could not be written";
 
-// Advances "invnumber" of the configuration file and returns it before and
-// after. The number is read afresh under the file's lock, since the value
-// held from start-up may be stale by now: two confirmations never share one.
-Invoice advance_invoice_number(const std::string& config_file) {
-    profile::Lock hold(config_file, profile::Durability::synced);
-    Invoice number;
-    number.issued = profile::read_text(config_file, "Program Config", "invnumber", {}, limits::kConfigValue);
-    // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.
-    number.advanced = std::to_string(static_cast<long long>(read_integer(number.issued)) + 1);
-    profile::write(config_file, "Program Config", "invnumber", std::string_view(number.advanced));
-    config().invnumber = number.advanced;
-    return number;
+// Ends the run through the error page with `message`, removing the order mail
+// file made for the order, if any. Nothing of the order is left behind.
+[[noreturn]] void refuse_order(const Request& r, std::string_view message, const std::string& mail_file = {}) {
+    if (!mail_file.empty()) files::remove(mail_file);
+    fail_with_error(r.program_dir, message);
+}
+
+// Whether a line that the summary shows, one of non-zero quantity, is there.
+bool has_items(const std::string& basket_file) {
+    for (long long line : stored_lines(basket_file)) {
+        const std::string quantity =
+            profile::read_text(basket_file, std::to_string(line), "QUANTITY", {}, limits::kShownValue);
+        if (read_decimal(quantity) != 0) return true;
+    }
+    return false;
+}
+
+// Whether every amount the order is made of is plain: each line's quantity,
+// price and shipping value, each ticked extra charge, the stored tax and total;
+// and whether the total fits the payment record whole.
+bool amounts_valid(const std::string& basket_file) {
+    auto plain = [&basket_file](std::string_view section, std::string_view key) {
+        return plain_amount(profile::read_text(basket_file, section, key));
+    };
+    for (long long line : stored_lines(basket_file)) {
+        const std::string section = std::to_string(line);
+        if (!plain(section, "QUANTITY") || !plain(section, "PRICE") || !plain(section, "SHIP")) return false;
+    }
+    for (long long n : stored_charges(basket_file, 0))
+        if (!plain("Additional", "a" + std::to_string(n))) return false;
+    return plain("Total", "tax") && plain("Total", "total") &&
+           profile::read_text(basket_file, "Total", "total").size() <= limits::kBatchTotal;
 }
 
 // Creates a new, empty order mail file in the mail directory and returns its
@@ -47,6 +72,32 @@ std::string create_order_mail_file(const Request& r) {
     const NewFile mail = create_generated_file(folder, ".mail");
     if (!mail.created) fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
     return folder + mail.name;
+}
+
+// Writes the order mail with the invoice number "invnumber" of the
+// configuration holds, then stores that number advanced by one, and returns
+// the advanced number and the mail file's path. The number is read afresh
+// under the file's lock, since the value held from start-up may be stale by
+// now: two confirmations never share one. A mail that cannot be written
+// whole, or a number that cannot be stored, refuses the order with nothing
+// left behind.
+std::pair<std::string, std::string> write_mail_and_advance_invoice(const Request& r, const std::string& config_file,
+                                                                   const std::string& basket_file) {
+    profile::Lock hold(config_file, profile::Durability::synced);
+    const std::string issued =
+        profile::read_text(config_file, "Program Config", "invnumber", {}, limits::kConfigValue);
+    // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.
+    const std::string advanced = std::to_string(static_cast<long long>(read_integer(issued)) + 1);
+
+    const std::string mail_file = create_order_mail_file(r);
+    const std::string mail =
+        order_mail_head(config().name, issued) + order_mail_rest(basket_file, basket_line_count(basket_file));
+    if (!files::write_whole(mail_file, mail)) refuse_order(r, kMailNotWritten, mail_file);
+
+    profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
+    if (!profile::store_now(config_file)) refuse_order(r, kInvoiceNotStored, mail_file);
+    config().invnumber = advanced;
+    return {advanced, mail_file};
 }
 
 // Sends the mail to one recipient; a failed start replaces `failed` with its
@@ -64,21 +115,29 @@ void command_confirm(const Request& r) {
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
-    const std::string mail_file = create_order_mail_file(r);
 
-    // The order is recorded under the basket's lock; the lock goes (and its
-    // writes are stored) before the mailer runs, which may take its time.
+    // The order is checked and recorded under the basket's lock, so a second
+    // click waits for the first and then finds the order made; the lock goes
+    // (and its writes are stored) before the mailer runs, which may take its
+    // time.
+    std::string mail_file;
     std::string shopper_address;
     {
         profile::Lock hold(basket_file);
-        const Invoice invoice = advance_invoice_number(config_file);
-        files::append(mail_file, order_mail_head(config().name, invoice.issued));
-        profile::write(basket_file, "Shipping", "invnumber", std::string_view(invoice.advanced));
+        const OrderState state = order_state(basket_file);
+        if (state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
+            write_redirect();
+            reply::finish(1);
+        }
+        if (!has_items(basket_file)) refuse_order(r, kNoItems);
+        if (state != OrderState::summarised) refuse_order(r, kSummaryOutOfDate);
+        if (!amounts_valid(basket_file)) refuse_order(r, kAmountNotValid);
 
-        const int lines = read_count(basket_file, "Basket", "NumKeys");
-        if (profile::read_text(config_file, "Order Control", "tables") == "on")
-            export_order(r.program_dir, basket, invoice.advanced);
-        files::append(mail_file, order_mail_rest(basket_file, lines));
+        std::string invoice;
+        std::tie(invoice, mail_file) = write_mail_and_advance_invoice(r, config_file, basket_file);
+        profile::write(basket_file, "Shipping", "invnumber", std::string_view(invoice));
+        set_order_state(basket_file, OrderState::ordered);
+        if (profile::read_text(config_file, "Order Control", "tables") == "on") export_order(r.program_dir, basket, invoice);
 
         append_batch_record(r.program_dir,
                             profile::read_text(basket_file, "Shipping", "cnum1", {}, limits::kBatchCardNumber),

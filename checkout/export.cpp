@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "basket/basket_file.h"
 #include "checkout/counts.h"
 #include "checkout/csv.h"
 #include "intake/config.h"
@@ -29,7 +30,7 @@ std::string customer_line(const std::string& basket_file, const std::string& inv
 
 std::string order_lines(const std::string& basket_file, const std::string& invoice) {
     std::string lines;
-    const int count = read_count(basket_file, "Basket", "NumKeys");
+    const int count = basket_line_count(basket_file);
     for (int i = 1; i <= count; ++i) {
         const std::string section = std::to_string(i);
         std::vector<std::string> fields{invoice};

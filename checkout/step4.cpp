@@ -14,6 +14,9 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
     write_content_type();
     const std::string path = basket_path(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
+    // Until the summary stores its totals the basket stands as changed: a run
+    // that ends before them leaves no summary to order from.
+    set_order_state(path, OrderState::changed);
     double shipping = 0;
     if (form.test("agent", "predetermined")) {
         record_carrier(path, form);

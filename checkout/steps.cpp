@@ -31,8 +31,11 @@ Step begin_step(const Request& r) {
 }
 
 // Copies each named field into "Shipping"; an absent field removes its key.
+// Like every step before the summary, it leaves the basket to be summarised
+// again before it can be ordered.
 void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
     profile::Lock lock(path);
+    set_order_state(path, OrderState::changed);
     for (const char* key : keys) profile::write(path, "Shipping", key, form.lookup(key));
 }
 
@@ -102,6 +105,7 @@ void command_step3(const Request& r) {
     const Step s = begin_step(r);
     {
         profile::Lock lock(s.path);
+        set_order_state(s.path, OrderState::changed);
         store_options(s.path, r.form);
         store_extra_charges(s.path, r.form);
     }

@@ -118,6 +118,7 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     const std::string total_text = two_decimals(total);
     profile::write(path, "Total", "Tax", tax_text);
     profile::write(path, "Total", "Total", total_text);
+    set_order_state(path, OrderState::summarised);
 
     std::string out = "</tr>\n";
     out += total_row("Tax:", tax_text);

@@ -19,7 +19,8 @@ inline constexpr SummaryStyle kShippingPage{false, false};
 void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style);
 
 // Writes the summary table of `basket` with tax, extra charges, shipping and
-// grand total, and stores "Total"/"Tax" and "Total"/"Total"; an empty basket
-// gets the "Update" and "Place Order" forms instead and nothing is stored.
+// grand total, and stores "Total"/"Tax" and "Total"/"Total" and marks the
+// basket summarised; an empty basket gets the "Update" and "Place Order" forms
+// instead and nothing is stored.
 void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
                          double additions, SummaryStyle style);

@@ -46,6 +46,11 @@ constexpr std::size_t kShortestMailAddress = 6;
 // exported. No merchant page offers, and no basket holds, this many entries.
 constexpr int kMaxCountedEntries = 10000;
 
+// A basket holds at most this many lines: an add beyond them changes nothing,
+// and every reader of a basket's lines (table, summary, shipping, mail,
+// exports) stops there, so all of them agree on what an order holds.
+constexpr int kBasketLines = 10000;
+
 // A quantity text longer than this is refused by the quantity check.
 constexpr std::size_t kQuantityText = 259;
 

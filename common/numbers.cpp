@@ -1,6 +1,7 @@
 #include "common/numbers.h"
 
 #include <cctype>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +28,16 @@ int read_integer(std::string_view text) {
     return static_cast<int>(value);
 }
 
-double read_decimal(std::string_view text) {
+namespace {
+
+// The longest prefix of `text` after leading white space that reads as a
+// decimal number, and whether it carries an exponent; empty when none does.
+struct DecimalPrefix {
+    std::string_view digits;
+    bool exponent = false;
+};
+
+DecimalPrefix decimal_prefix(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && is_space(text[i])) ++i;
     const std::size_t start = i;
@@ -38,19 +48,37 @@ double read_decimal(std::string_view text) {
         ++i;
         while (i < text.size() && is_digit(text[i])) ++i, ++digits;
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0) return {};
+    DecimalPrefix prefix;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
         if (j < text.size() && is_digit(text[j])) {
             while (j < text.size() && is_digit(text[j])) ++j;
             i = j;
+            prefix.exponent = true;
         }
     }
+    prefix.digits = text.substr(start, i - start);
+    return prefix;
+}
+
+double prefix_value(const DecimalPrefix& prefix) {
+    if (prefix.digits.empty()) return 0.0;
     // The prefix holds only the characters checked above, so strtod reads it
     // whole and never meets a locale-dependent decimal separator.
-    const std::string prefix(text.substr(start, i - start));
-    return std::strtod(prefix.c_str(), nullptr);
+    const std::string digits(prefix.digits);
+    return std::strtod(digits.c_str(), nullptr);
+}
+
+}  // namespace
+
+double read_decimal(std::string_view text) { return prefix_value(decimal_prefix(text)); }
+
+bool plain_amount(std::string_view text) {
+    const DecimalPrefix prefix = decimal_prefix(text);
+    const double value = prefix_value(prefix);
+    return !prefix.exponent && std::isfinite(value) && !(value < 0);
 }
 
 long long numbered_name(std::string_view text) {

@@ -15,6 +15,11 @@ int read_integer(std::string_view text);
 // "inf" or "nan" and hexadecimal forms are not numbers here.
 double read_decimal(std::string_view text);
 
+// Whether the number a text reads as may stand for an amount of money or a
+// count of items: written without an exponent, finite and not negative. Text
+// that reads as no number ("", "free") reads as 0 and passes.
+bool plain_amount(std::string_view text);
+
 // The number that a text names when it is written the way numbered sections
 // and fields are named: a positive decimal number without sign or leading
 // zero, at most eighteen digits. -1 for any other text.

@@ -71,6 +71,17 @@ bool append(const std::string& path, std::string_view record) {
     return true;
 }
 
+bool write_whole(const std::string& path, std::string_view content) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && write_all(fd, content);
+    if (::close(fd) != 0) ok = false;
+    return ok;
+}
+
+void remove(const std::string& path) { ::unlink(path.c_str()); }
+
 Created create_new(const std::string& path) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST ? Created::exists : Created::failed;

@@ -17,6 +17,13 @@ std::optional<std::string> read(const std::string& path);
 // the file cannot be opened; a failed write is not reported.
 bool append(const std::string& path, std::string_view record);
 
+// Writes `content` over the whole of an existing file. False when the file
+// cannot be opened or `content` cannot be written whole.
+bool write_whole(const std::string& path, std::string_view content);
+
+// Removes a file; a file that is not there is no error.
+void remove(const std::string& path);
+
 enum class Created { created, exists, failed };
 
 // Creates an empty file that must not exist yet.

@@ -104,14 +104,15 @@ bool store(const std::string& path, const Document& doc, bool durable) {
     return true;
 }
 
-void commit(Kept& k, const std::string& path) {
-    if (!k.dirty) return;
+bool commit(Kept& k, const std::string& path) {
+    if (!k.dirty) return true;
     k.dirty = false;
     if (store(path, k.doc, k.durable)) {
         k.written = true;
-    } else {
-        parse_from_disk(k, path);  // the failed write leaves what the file holds
+        return true;
     }
+    parse_from_disk(k, path);  // the failed write leaves what the file holds
+    return false;
 }
 
 void acquire(Kept& k, const std::string& path) {
@@ -211,6 +212,12 @@ Lock::~Lock() {
     auto it = all.find(path_);
     if (it == all.end() || it->second.lock_depth == 0) return;  // released by commit_all
     if (--it->second.lock_depth == 0) release(it->second, path_);
+}
+
+bool store_now(const std::string& path) {
+    auto& all = kept_files();
+    auto it = all.find(path);
+    return it == all.end() || commit(it->second, path);
 }
 
 void commit_all() {

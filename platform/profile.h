@@ -68,6 +68,11 @@ private:
     std::string path_;
 };
 
+// Stores the pending writes of a file held under a Lock now, keeping the
+// lock. False when they could not be stored: the file keeps what it held and
+// the writes are dropped. True when nothing was pending.
+bool store_now(const std::string& path);
+
 // Stores every pending write and releases every lock; run before the
 // process ends.
 void commit_all();
