@@ -1,4 +1,5 @@
 // The order confirmation (confirm) and the two mail commands that only answer.
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
+#include "common/text.h"
 #include "intake/commands.h"
 #include "intake/config.h"
 #include "logs/logs.h"
@@ -31,12 +33,8 @@ constexpr std::string_view kAmountNotValid = "Order not confirmed: an amount is 
 constexpr std::string_view kInvoiceNotStored = "Order not confirmed: the invoice number could not be stored";
 constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mail could not be written";
 
-// Ends the run through the error page with `message`, removing the order mail
-// file made for the order, if any. Nothing of the order is left behind.
-[[noreturn]] void refuse_order(const Request& r, std::string_view message, const std::string& mail_file = {}) {
-    if (!mail_file.empty()) files::remove(mail_file);
-    fail_with_error(r.program_dir, message);
-}
+// Ends the run through the error page with `message`.
+[[noreturn]] void refuse_order(const Request& r, std::string_view message) { fail_with_error(r.program_dir, message); }
 
 // Whether a line that the summary shows, one of non-zero quantity, is there.
 bool has_items(const std::string& basket_file) {
@@ -66,36 +64,48 @@ bool amounts_valid(const std::string& basket_file) {
 }
 
 // Creates a new, empty order mail file in the mail directory and returns its
-// path; ends the run through the error page when it cannot be made.
-std::string create_order_mail_file(const Request& r) {
+// path; when it cannot be made, runs `undo` and ends the run through the
+// error page.
+template <typename Undo>
+std::string create_order_mail_file(const Request& r, Undo undo) {
     const std::string folder = config().maildir;
     const NewFile mail = create_generated_file(folder, ".mail");
-    if (!mail.created) fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
+    if (!mail.created) {
+        undo();
+        fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
+    }
     return folder + mail.name;
 }
 
-// Writes the order mail with the invoice number "invnumber" of the
-// configuration holds, then stores that number advanced by one, and returns
-// the advanced number and the mail file's path. The number is read afresh
-// under the file's lock, since the value held from start-up may be stale by
-// now: two confirmations never share one. A mail that cannot be written
-// whole, or a number that cannot be stored, refuses the order with nothing
-// left behind.
-std::pair<std::string, std::string> write_mail_and_advance_invoice(const Request& r, const std::string& config_file,
+// Advances "invnumber" of the configuration and stores it, then writes the
+// order mail showing the number as it stood; returns the advanced number and
+// the mail file's path. The number is read afresh under the file's lock,
+// since the value held from start-up may be stale by now: two confirmations
+// never share one. It is stored before the mail is made, so that no mail,
+// not even one of a killed run, shows a number the configuration has not
+// moved past. A number that cannot be stored, or a mail that cannot be
+// written whole, refuses the order: the mail file is removed and then the
+// number put back as it stood.
+std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request& r, const std::string& config_file,
                                                                    const std::string& basket_file) {
     profile::Lock hold(config_file, profile::Durability::synced);
-    const std::string issued =
-        profile::read_text(config_file, "Program Config", "invnumber", {}, limits::kConfigValue);
+    const std::optional<std::string> held = profile::read_value(config_file, "Program Config", "invnumber");
+    const std::string issued = cut(held.value_or(""), limits::kConfigValue);
     // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.
     const std::string advanced = std::to_string(static_cast<long long>(read_integer(issued)) + 1);
+    profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
+    if (!profile::store_now(config_file)) refuse_order(r, kInvoiceNotStored);
 
-    const std::string mail_file = create_order_mail_file(r);
+    const std::string mail_file = create_order_mail_file(r, [&] {
+        profile::write(config_file, "Program Config", "invnumber", held);
+    });
     const std::string mail =
         order_mail_head(config().name, issued) + order_mail_rest(basket_file, basket_line_count(basket_file));
-    if (!files::write_whole(mail_file, mail)) refuse_order(r, kMailNotWritten, mail_file);
-
-    profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
-    if (!profile::store_now(config_file)) refuse_order(r, kInvoiceNotStored, mail_file);
+    if (!files::write_whole(mail_file, mail)) {
+        files::remove(mail_file);
+        profile::write(config_file, "Program Config", "invnumber", held);
+        refuse_order(r, kMailNotWritten);
+    }
     config().invnumber = advanced;
     return {advanced, mail_file};
 }
@@ -134,7 +144,7 @@ void command_confirm(const Request& r) {
         if (!amounts_valid(basket_file)) refuse_order(r, kAmountNotValid);
 
         std::string invoice;
-        std::tie(invoice, mail_file) = write_mail_and_advance_invoice(r, config_file, basket_file);
+        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file);
         profile::write(basket_file, "Shipping", "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (profile::read_text(config_file, "Order Control", "tables") == "on") export_order(r.program_dir, basket, invoice);

@@ -176,6 +176,12 @@ std::string read_text(const std::string& path, std::string_view section, std::st
     return std::string((value ? *value : fallback).substr(0, room));
 }
 
+std::optional<std::string> read_value(const std::string& path, std::string_view section, std::string_view key) {
+    auto value = load(path).doc.get(section, key);
+    if (!value) return std::nullopt;
+    return std::string(*value);
+}
+
 int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback) {
     auto value = load(path).doc.get(section, key);
     return value ? read_integer(*value) : fallback;

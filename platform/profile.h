@@ -22,6 +22,9 @@ namespace profile {
 std::string read_text(const std::string& path, std::string_view section, std::string_view key,
                       std::string_view fallback = {}, std::size_t room = limits::kProfileValue);
 
+// The whole value, or nothing when the file, the section or the key is missing.
+std::optional<std::string> read_value(const std::string& path, std::string_view section, std::string_view key);
+
 // The value's leading decimal number; `fallback` when the key is missing.
 int read_int(const std::string& path, std::string_view section, std::string_view key, int fallback = 0);
 
