@@ -19,7 +19,7 @@ TEST(Quantity, AddingCheckAndCharacterRule) {
         {"3.", true, true},
         {"1,5", false, false},     // a comma is punctuation and no point follows it
         {"-1", false, false},      // so is the minus sign
-        {"-1.5", true, true},      // the point makes the mark good again
+        {"-1.5", false, true},     // the point makes the mark good again, but no count is negative
         {"+3", false, false},
         {"2a.5", true, true},      // only what follows the last point decides
         {"2.5a", false, false},

@@ -88,7 +88,8 @@ TEST(Confirm, WritesOrderMailAndSendsItToMerchantAndShopper) {
 
     EXPECT_EQ(shop.get("tavra.cfg"), shop.config_with("1001", "email=on\n"));
     EXPECT_EQ(shop.basket_file(kBasketName),
-              replaced(kSampleBasket, "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"));
+              replaced(replaced(kSampleBasket, "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"),
+                       "state=summarised", "state=ordered"));
     // The card number is cut to 18 characters in the payment record.
     EXPECT_EQ(shop.get("batch/0.imp"), "411111111111111122,0599,P,26.70\n");
     EXPECT_EQ(shop.get("batchcfg.ini"), "[BatchConfig]\nFile=0\nLast=1\n");
@@ -324,13 +325,14 @@ TEST(Confirm, ConcurrentOrdersGetDistinctNumbersAndEveryPaymentRecord) {
     constexpr int kOrders = 6;
     OrderShop shop("tables=on\ncustomer=customers.csv\norder=orders.csv\nshipment=shipments.csv\n");
     shop.put("batchcfg.ini", "[BatchConfig]\nFile=3\nLast=449\n");
-    const std::string baskets[] = {"basket/1.2", "basket/3.4"};
+    const std::string baskets[kOrders] = {"basket/1.2", "basket/3.4", "basket/5.6",
+                                          "basket/7.8", "basket/9.10", "basket/11.12"};
     for (const auto& b : baskets) shop.put_basket(b, kSampleBasket);
 
     std::vector<std::thread> runs;
     std::vector<Reply> replies(kOrders);
     for (int i = 0; i < kOrders; ++i)
-        runs.emplace_back([&, i] { replies[i] = shop.confirm(baskets[i % 2]); });
+        runs.emplace_back([&, i] { replies[i] = shop.confirm(baskets[i]); });
     for (auto& t : runs) t.join();
     for (const Reply& r : replies) EXPECT_EQ(r.out, kRedirect);
 
@@ -347,6 +349,7 @@ TEST(Confirm, ConcurrentOrdersGetDistinctNumbersAndEveryPaymentRecord) {
     for (const auto& row : read_csv(shop.get("customers.csv"))) exported.insert(row.at(0));
     EXPECT_EQ(exported, (std::set<std::string>{"1001", "1002", "1003", "1004", "1005", "1006"}));
     EXPECT_EQ(read_csv(shop.get("orders.csv")).size(), 2u * kOrders);
+    for (const auto& b : baskets) EXPECT_NE(shop.basket_file(b).find("state=ordered"), std::string::npos) << b;
 
     // Records 450 and 451 fill file 3; the other four begin file 4.
     const std::string record = "411111111111111122,0599,P,26.70\n";

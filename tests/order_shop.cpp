@@ -50,7 +50,9 @@ const char* const kSampleBasket =
     "a3=Express handling\n"
     "[Total]\n"
     "Tax=1.20\n"
-    "Total=26.70\n";
+    "Total=26.70\n"
+    "[Order State]\n"
+    "state=summarised\n";
 
 namespace {
 

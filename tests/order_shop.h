@@ -16,7 +16,8 @@ struct MailerRun {
 
 // A basket of two lines (the second with quantity 0), the shopper's details,
 // two options, two extra-charge slots of which the first is ticked, and the
-// "Total" section step 4 leaves. Values hold commas and quotes.
+// "Total" section and summary mark step 4 leaves. Values hold commas and
+// quotes.
 extern const char* const kSampleBasket;
 constexpr const char* kBasketName = "basket/1000.1250";
 
