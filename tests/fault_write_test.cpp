@@ -148,7 +148,8 @@ TEST_F(FailedConfirm, UnderAFileSizeLimitEveryOldFileStaysWholeAndNewOnesStayEmp
     shop.put("customers.csv", "1000,Earlier,Order\n");
     const auto before = files_of(shop);
     const Reply r = shop.post(form({{"command", "confirm"}, {"basket", kBasketName}}), file_size_limit(kTinyFileSize));
-    EXPECT_EQ(r.out, kRedirect + "File or path not found.\n");
+    // The invoice number cannot be stored, so no order is made.
+    EXPECT_EQ(r.out, kErrorPage);
     EXPECT_EQ(r.status, 1);
     const auto after = files_of(shop);
     for (const auto& [name, bytes] : after) {
@@ -163,7 +164,7 @@ TEST_F(FailedConfirm, UnderAFileSizeLimitEveryOldFileStaysWholeAndNewOnesStayEmp
     EXPECT_EQ(read_csv(shop.get("customers.csv")).size(), 2u);
 }
 
-TEST_F(FailedConfirm, ReadOnlyProgramFolderKeepsTheConfigurationWhole) {
+TEST_F(FailedConfirm, ReadOnlyProgramFolderRefusesTheOrderAndRecordsNothing) {
     open_tree_to_others(shop);
     for (const char* writable : {"mail", "batch", "baskets/basket", "baskets/" })
         chmod(shop.path(writable).c_str(), 0777);
@@ -177,13 +178,17 @@ TEST_F(FailedConfirm, ReadOnlyProgramFolderKeepsTheConfigurationWhole) {
     RunControl control = without_privileges();
     const Reply r = shop.post(form({{"command", "confirm"}, {"basket", kBasketName}}), control);
     chmod(shop.root().c_str(), 0755);
-    EXPECT_EQ(r.out, kRedirect + "File or path not found.\n");
+    EXPECT_EQ(r.out, kErrorPage);
     EXPECT_EQ(r.status, 1);
+    EXPECT_NE(shop.get("errlog.txt").find("Error Message=Order not confirmed: the invoice number could not be stored\n"),
+              std::string::npos);
     EXPECT_EQ(shop.get("tavra.cfg"), config);
     EXPECT_FALSE(shop.exists("batchcfg.ini"));
-    // The order itself is recorded where the folders allow it.
-    EXPECT_EQ(shop.mail_files().size(), 1u);
-    EXPECT_EQ(read_csv(shop.get("customers.csv")).size(), 1u);
+    // An invoice number that cannot be stored could be issued twice: nothing
+    // of the order is recorded anywhere.
+    EXPECT_TRUE(shop.mail_files().empty());
+    EXPECT_EQ(shop.get("customers.csv"), "");
+    EXPECT_EQ(shop.basket_file(kBasketName), kSampleBasket);
 }
 
 TEST(FailedWrites, ReadOnlyBasketFolderLeavesBasketsAndAnswersWithThePageAsItStands) {
