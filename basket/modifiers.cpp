@@ -1,5 +1,7 @@
 #include "basket/modifiers.h"
 
+#include <cmath>
+
 #include "basket/basket_file.h"
 #include "basket/quantity.h"
 #include "common/limits.h"
@@ -65,8 +67,11 @@ void command_add2mod(const Request& r) {
             line = {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity};
         } else {
             const long long count = read_integer(f.text("modifier"));
-            line = {composed_name(f.text("name"), f, count), f.text("item"),
-                    two_decimals(adjusted_price(f, config().webdir + define, count)), f.text("ship"), quantity};
+            const double price = adjusted_price(f, config().webdir + define, count);
+            // An adjustment that is not finite would be stored as "inf" or "nan".
+            if (!std::isfinite(price)) page_reply(basket, page);
+            line = {composed_name(f.text("name"), f, count), f.text("item"), two_decimals(price), f.text("ship"),
+                    quantity};
         }
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);

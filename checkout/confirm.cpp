@@ -46,6 +46,15 @@ bool has_items(const std::string& basket_file) {
     return false;
 }
 
+// Whether a stored tax or total is what a summary writes for a real amount:
+// digits with a decimal point, plain, short enough for the payment record.
+// A summary over amounts that were not finite wrote "inf" or "nan", which
+// reads as no number at all.
+bool summary_amount(std::string_view text) {
+    return !text.empty() && text.size() <= limits::kBatchTotal &&
+           text.find_first_not_of("0123456789.") == std::string_view::npos && plain_amount(text);
+}
+
 // Whether every amount the order is made of is plain: each line's quantity,
 // price and shipping value, each ticked extra charge, the stored tax and total;
 // and whether the total fits the payment record whole.
@@ -59,8 +68,8 @@ bool amounts_valid(const std::string& basket_file) {
     }
     for (long long n : stored_charges(basket_file, 0))
         if (!plain("Additional", "a" + std::to_string(n))) return false;
-    return plain("Total", "tax") && plain("Total", "total") &&
-           profile::read_text(basket_file, "Total", "total").size() <= limits::kBatchTotal;
+    return summary_amount(profile::read_text(basket_file, "Total", "tax")) &&
+           summary_amount(profile::read_text(basket_file, "Total", "total"));
 }
 
 // Creates a new, empty order mail file in the mail directory and returns its
