@@ -32,7 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const double number = read_decimal(text);
     FUZZ_CHECK(!std::isnan(number));
-    FUZZ_CHECK(quantity_accepted(text) == (number != 0.0 && pass));
+    FUZZ_CHECK(quantity_accepted(text) == (number != 0.0 && pass && quantity_plain(text)));
+    // A plain amount is a finite number that is not negative; a plain count is above zero.
+    if (plain_amount(text)) FUZZ_CHECK(std::isfinite(number) && !(number < 0));
+    if (quantity_plain(text)) FUZZ_CHECK(std::isfinite(number) && number > 0);
     FUZZ_CHECK(!quantity_accepted(std::nullopt));
     const std::string money = two_decimals(number);
     if (std::isfinite(number)) FUZZ_CHECK(money.size() >= 4 && money[money.size() - 3] == '.');
