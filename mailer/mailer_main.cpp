@@ -98,12 +98,14 @@ int main(int argc, char** argv) {
             return failed("sendmail= in tavra.cfg must begin with an absolute path, not " +
                           mailer::printable(sendmail[0]));
         // Bounces go to the merchant; without a usable merchant address, to
-        // the sender of the From header, and the log says why.
+        // the sender of the From header, and the log says why when one was
+        // given.
         std::string sender = merchant;
         if (std::string why = mailer::address_refusal(merchant); !why.empty()) {
             sender = envelope.from_address;
-            log_error(program_dir, "Mail to " + call.recipient + " sent from " + sender + ": merchant address \"" +
-                                       clean_log_value(merchant) + "\" refused: " + why);
+            if (!merchant.empty())
+                log_error(program_dir, "Mail to " + call.recipient + " sent from " + sender +
+                                           ": merchant address \"" + clean_log_value(merchant) + "\" refused: " + why);
         }
         const std::string message = mailer::compose(envelope, call.recipient, *body, "\n");
         if (!mailer::pipe_to_program(sendmail[0], mailer::sendmail_arguments(sendmail, sender, call.recipient),
