@@ -81,16 +81,6 @@ TEST(QueryWordPaths, TheQueryStringWinsOverCommandLineWords) {
             << lines[with_words];
     }
     EXPECT_EQ(lines[0], lines[1]);
-
-    // The words count only where there is no indexed query.
-    Install shop;
-    shop.put("web/p.html", kPage);
-    Reply r = get_query(shop, "kill", {"goto", "p.html", "basket/5.6.bsk"});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
-    r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}}, {"goto", "p.html", "basket/5.6.bsk"});
-    EXPECT_TRUE(starts_with(r.out, "Content-type: text/html\n\n</pre>\n<p>basket/5.6.bsk</p>\n")) << r.out;
-    r = get_query(shop, "where=p.html", {"goto", "p.html", "basket/5.6.bsk"});
-    EXPECT_TRUE(starts_with(r.out, "Content-type: text/html\n\n</pre>\n<p>basket/5.6.bsk</p>\n")) << r.out;
 }
 
 TEST(QueryWordPaths, WithoutWordsAndWithoutAnIndexedQueryThereIsNoCommand) {

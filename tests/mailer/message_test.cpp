@@ -82,8 +82,6 @@ TEST(MailerArguments, RefusesAnythingElse) {
          "refused subject \"Hi\\nBcc: x@evil.example\": it holds a line break"},
         {{"m.mail", "-t", "a@b.example", "-s", "Hi\tthere"}, "refused subject \"Hi\\x09there\": it holds a control character"},
         {{"m.mail", "-t", "a@b.example", "-s", "caf\xe9"}, "refused subject \"caf\xe9\": it is not UTF-8 text"},
-        {{"m.mail", "-t", "a@b.example", "-s", "\xc0\xaf"}, "refused subject \"\xc0\xaf\": it is not UTF-8 text"},
-        {{"m.mail", "-t", "a@b.example", "-s", "\xed\xa0\x80"}, "refused subject \"\xed\xa0\x80\": it is not UTF-8 text"},
         {{"m.mail", "-t", "a@b.example", "-s", "x\xe2\x82"}, "refused subject \"x\xe2\x82\": it is not UTF-8 text"},
     };
     for (const Row& row : rows) {
@@ -168,12 +166,4 @@ TEST(MailerMessage, DisplayNameDropsControlsAndKeepsWholeCharacters) {
     EXPECT_EQ(display_name(std::string(100, 'n')).size(), 64u);
     // 63 letters and then a two-byte letter: 64 characters, 65 bytes.
     EXPECT_EQ(display_name(std::string(63, 'n') + "\xc3\xbc\xc3\xbc"), std::string(63, 'n') + "\xc3\xbc");
-}
-
-TEST(MailerSendmail, TheCommandLineIsSplitAtBlanksAndGetsSenderAndRecipient) {
-    EXPECT_EQ(split_at_blanks("  /usr/bin/msmtp\t-C  /etc/msmtp-shop \"a b\" "),
-              (std::vector<std::string>{"/usr/bin/msmtp", "-C", "/etc/msmtp-shop", "\"a", "b\""}));
-    EXPECT_TRUE(split_at_blanks(" \t ").empty());
-    EXPECT_EQ(sendmail_arguments({"/usr/sbin/sendmail", "-oi"}, "o@s.example", "a@b.example"),
-              (std::vector<std::string>{"/usr/sbin/sendmail", "-oi", "-i", "-f", "o@s.example", "--", "a@b.example"}));
 }
