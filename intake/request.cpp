@@ -56,8 +56,15 @@ Request read_request(int argc, char** argv) {
     if (argc > 0 && argv[0]) r.program_path = argv[0];
     r.program_dir = files::program_directory(r.program_path);
     r.method = environment("REQUEST_METHOD");
-    for (int i = 1; i < argc; ++i) r.words.emplace_back(argv[i]);
-    if (r.words.empty()) r.words = indexed_query_words(environment("QUERY_STRING").value_or(""));
+    // Servers differ in how they pass an indexed query: some as command-line
+    // words with a backslash before each shell character, some not at all.
+    // QUERY_STRING is the same under every server, so it wins.
+    const std::optional<std::string> query = environment("QUERY_STRING");
+    if (query && query->find('=') == std::string::npos) {
+        r.words = indexed_query_words(*query);
+    } else {
+        for (int i = 1; i < argc; ++i) r.words.emplace_back(argv[i]);
+    }
     return r;
 }
 

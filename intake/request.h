@@ -18,11 +18,11 @@ struct Request {
     std::string word(std::size_t n) const { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); }
 };
 
-// Reads the command line and the environment. The query words are the
-// command-line words after the program path; when there are none and
-// QUERY_STRING holds an indexed query (not empty, no "="), they are taken
-// from it as the server would have passed them (RFC 3875, 4.4): split at
-// "+", each word URL-decoded once.
+// Reads the command line and the environment. When QUERY_STRING is set and
+// holds no "=" (an indexed query, RFC 3875, 4.4), the query words are taken
+// from it: split at "+", each word URL-decoded once; the command-line words
+// are then ignored. Without QUERY_STRING, or with a query holding "=", the
+// query words are the command-line words after the program path.
 Request read_request(int argc, char** argv);
 
 // The words of an indexed query (RFC 3875, 4.4); none for other queries.

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::string_view kErrorLog = "errlog.txt";
+
 std::string labelled(std::string_view label, std::string_view value) {
     std::string line(label);
     line += '=';
@@ -42,10 +44,14 @@ void write_error_page() {
         "the problem.\n");
 }
 
-void fail_with_error(const std::string& program_dir, std::string_view message) {
-    const std::string path = program_dir + "errlog.txt";
+bool append_error_record(const std::string& program_dir, std::string_view message) {
     std::string record = "[" + timing::log_timestamp() + "]\n" + labelled("Error Message", message);
-    if (!files::append(path, record)) reply::write("Could not open " + path + "\n");
+    return files::append(program_dir + std::string(kErrorLog), record);
+}
+
+void fail_with_error(const std::string& program_dir, std::string_view message) {
+    if (!append_error_record(program_dir, message))
+        reply::write("Could not open " + program_dir + std::string(kErrorLog) + "\n");
     write_error_page();
     reply::finish(1);
 }

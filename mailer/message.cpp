@@ -1,5 +1,7 @@
 #include "mailer/message.h"
 
+#include <algorithm>
+
 namespace mailer {
 namespace {
 
@@ -9,6 +11,124 @@ bool is_letter_or_digit(char c) {
 
 bool is_local_char(char c) {
     return is_letter_or_digit(c) || c == '.' || c == '_' || c == '%' || c == '+' || c == '-';
+}
+
+bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+
+bool is_ascii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// The length of the UTF-8 sequence that starts at text[i]; 0 when the bytes
+// there are not one (overlong forms, surrogates and values beyond U+10FFFF
+// count as not).
+std::size_t utf8_length(std::string_view text, std::size_t i) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    unsigned long value, least;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return length;
+}
+
+std::string base64(std::string_view bytes) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned long group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+        out += digits[(group >> 18) & 63];
+        out += digits[(group >> 12) & 63];
+        out += i + 1 < bytes.size() ? digits[(group >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? digits[group & 63] : '=';
+    }
+    return out;
+}
+
+// Text that a reader would take for itself in a header: ASCII, and nothing
+// that looks like the start of an encoded-word.
+bool needs_encoding(std::string_view text) { return !is_ascii(text) || text.find("=?") != std::string_view::npos; }
+
+// UTF-8 text as B encoded-words (RFC 2047, 4.1), each holding whole
+// characters and at most kMaxEncodedWord characters long. A reader joins
+// adjacent encoded-words without the blank between them.
+std::vector<std::string> encoded_words(std::string_view text) {
+    constexpr std::string_view kOpen = "=?UTF-8?B?", kClose = "?=";
+    constexpr std::size_t kBytesPerWord = (kMaxEncodedWord - kOpen.size() - kClose.size()) / 4 * 3;
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = start;
+        while (end < text.size()) {
+            std::size_t length = std::max<std::size_t>(utf8_length(text, end), 1);
+            if (end + length - start > kBytesPerWord) break;
+            end += length;
+        }
+        words.push_back(std::string(kOpen) + base64(text.substr(start, end - start)) + std::string(kClose));
+        start = end;
+    }
+    return words;
+}
+
+// atext of RFC 5322, 3.2.3: what a display name may hold unquoted besides
+// blanks.
+bool is_atext(char c) {
+    return is_letter_or_digit(c) || std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+}
+
+// The display name as the words of a phrase (RFC 5322, 3.2.5): encoded-words
+// for text outside ASCII, a quoted string when it holds specials, the name
+// as it stands otherwise.
+std::vector<std::string> phrase(std::string_view name) {
+    if (name.empty()) return {};
+    if (needs_encoding(name)) return encoded_words(name);
+    bool plain = true;
+    for (char c : name)
+        if (c != ' ' && !is_atext(c)) plain = false;
+    if (plain) return {std::string(name)};
+    std::string quoted = "\"";
+    for (char c : name) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return {quoted + "\""};
+}
+
+// Appends the header field "NAME: " with `parts` joined by blanks, folding
+// before a part that would carry the line beyond kFoldLine (RFC 5322,
+// 2.2.3). A part longer than that stays whole on its line.
+void add_header(std::string& m, std::string_view name, const std::vector<std::string>& parts, std::string_view eol) {
+    std::size_t line = name.size() + 1;
+    m += name;
+    m += ':';
+    for (const std::string& part : parts) {
+        if (line > name.size() + 1 && line + 1 + part.size() > kFoldLine) {
+            m += eol;
+            line = 0;
+        }
+        m += ' ';
+        m += part;
+        line += 1 + part.size();
+    }
+    m += eol;
 }
 
 // A dot-separated run of non-empty pieces, each made of `allowed`
@@ -64,6 +184,7 @@ std::string address_refusal(std::string_view address) {
         (at != std::string_view::npos && address.find('@', at + 1) != std::string_view::npos))
         return "it holds more than one address";
     if (address.size() > kMaxAddress) return "it is longer than 254 characters";
+    if (!is_ascii(address)) return "it holds characters outside ASCII, which mail programs may not carry";
     if (at == std::string_view::npos || address.front() == '-' ||
         !dotted(address.substr(0, at), is_local_char, false) ||
         !dotted(address.substr(at + 1), [](char c) { return is_letter_or_digit(c) || c == '-'; }, true))
@@ -73,9 +194,11 @@ std::string address_refusal(std::string_view address) {
 
 std::string subject_refusal(std::string_view subject) {
     if (subject.find_first_of("\r\n") != std::string_view::npos) return "it holds a line break";
-    if (subject.size() > kMaxSubject) return "it is longer than 200 characters";
-    for (char c : subject)
-        if (c < 0x20 || c > 0x7e) return "it holds a character other than printable ASCII";
+    if (subject.size() > kMaxSubject) return "it is longer than 200 bytes";
+    for (std::size_t i = 0; i < subject.size(); i += std::max<std::size_t>(utf8_length(subject, i), 1)) {
+        if (is_control(subject[i])) return "it holds a control character";
+        if (utf8_length(subject, i) == 0) return "it is not UTF-8 text";
+    }
     return {};
 }
 
@@ -96,6 +219,7 @@ Parsed parse_arguments(const std::vector<std::string>& args) {
             have_subject = true;
         } else if (a == "-t" && !have_recipient) {
             call.recipient = take_argument(args, i, a, refusal);
+            result.recipient = call.recipient;
             have_recipient = true;
         } else if (a == "-q" && !quiet) {
             quiet = true;  // nothing is printed on success anyway
@@ -128,40 +252,74 @@ Parsed parse_arguments(const std::vector<std::string>& args) {
 
 std::string display_name(std::string_view name) {
     std::string out;
-    for (char c : name) {
-        if (out.size() == 64) break;
-        if (is_letter_or_digit(c) || c == ' ' || c == '.' || c == ',' || c == '\'' || c == '&' || c == '-') out += c;
+    std::size_t characters = 0;
+    bool blank = false;  // a blank is owed before the next character
+    for (std::size_t i = 0, length = 1; i < name.size(); i += length) {
+        length = utf8_length(name, i);
+        if (length == 1 && (is_control(name[i]) || name[i] == ' ')) {
+            blank = !out.empty();
+            continue;
+        }
+        if (characters + (blank ? 2 : 1) > kMaxDisplayName) break;
+        if (blank) {
+            out += ' ';
+            ++characters;
+            blank = false;
+        }
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";  // U+FFFD, the replacement character
+            length = 1;
+        } else {
+            out.append(name.substr(i, length));
+        }
+        ++characters;
     }
-    std::size_t first = out.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return out.substr(first, out.find_last_not_of(' ') - first + 1);
+    return out;
+}
+
+std::vector<std::string> split_at_blanks(std::string_view line) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    for (;;) {
+        start = line.find_first_not_of(" \t", start);
+        if (start == std::string_view::npos) return words;
+        std::size_t end = line.find_first_of(" \t", start);
+        words.emplace_back(line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        start = end;
+    }
+}
+
+std::vector<std::string> sendmail_arguments(std::vector<std::string> command, const std::string& sender,
+                                            const std::string& recipient) {
+    for (const char* a : {"-i", "-f"}) command.emplace_back(a);
+    command.push_back(sender);
+    command.emplace_back("--");
+    command.push_back(recipient);
+    return command;
 }
 
 std::string compose(const Envelope& envelope, std::string_view recipient, std::string_view body,
                     std::string_view eol) {
-    bool eight_bit = false;
-    for (char c : body)
-        if (static_cast<unsigned char>(c) >= 0x80) eight_bit = true;
-
     std::string m;
-    m += "From: ";
-    // The display name is quoted: it may hold "," and "." (RFC 5322, 3.4).
-    if (!envelope.from_name.empty()) m += "\"" + envelope.from_name + "\" ";
-    m += "<" + envelope.from_address + ">";
-    m += eol;
+    std::vector<std::string> from = phrase(envelope.from_name);
+    from.push_back("<" + envelope.from_address + ">");
+    add_header(m, "From", from, eol);
     m += "To: <" + std::string(recipient) + ">";
     m += eol;
-    m += "Subject: " + envelope.subject;
-    m += eol;
+    add_header(m, "Subject",
+               needs_encoding(envelope.subject) ? encoded_words(envelope.subject)
+                                                : std::vector<std::string>{envelope.subject},
+               eol);
     m += "Date: " + envelope.date;
     m += eol;
     m += "Message-ID: <" + envelope.message_id + ">";
     m += eol;
     m += "MIME-Version: 1.0";
     m += eol;
-    m += eight_bit ? "Content-Type: text/plain; charset=utf-8" : "Content-Type: text/plain; charset=us-ascii";
+    // The body is the order mail file as written, whatever bytes it holds.
+    m += "Content-Type: text/plain; charset=utf-8";
     m += eol;
-    m += eight_bit ? "Content-Transfer-Encoding: 8bit" : "Content-Transfer-Encoding: 7bit";
+    m += "Content-Transfer-Encoding: 8bit";
     m += eol;
     m += eol;
 

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,13 +52,14 @@ public:
     }
 
     // A sendmail stand-in that writes its arguments and standard input into
-    // the folder and ends with `status`; tavra.cfg is pointed at it.
-    void use_recording_sendmail(int status = 0) const {
+    // the folder and ends with `status`; tavra.cfg is pointed at it, with
+    // `arguments` after its path.
+    void use_recording_sendmail(int status = 0, const std::string& arguments = "") const {
         put("fake-sendmail",
             "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + path("sendmail-args") + "\"\ncat > \"" + path("sendmail-input") +
                 "\"\nexit " + std::to_string(status) + "\n");
         fs::permissions(path("fake-sendmail"), fs::perms::owner_all);
-        put("tavra.cfg", "[Mail Delivery]\nsendmail=" + path("fake-sendmail") +
+        put("tavra.cfg", "[Mail Delivery]\nsendmail=" + path("fake-sendmail") + arguments +
                              "\n[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
     }
 
@@ -126,8 +128,8 @@ TEST(MailerRun, WithoutAMailProgramEachDeliveryIsOneMessageFileInTheOutbox) {
         "Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), [0-3][0-9] [A-Z][a-z]{2} 20[0-9]{2} [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [+-][0-9]{4}\r\n"
         "Message-ID: <[0-9.]+@shop\\.example>\r\n"
         "MIME-Version: 1\\.0\r\n"
-        "Content-Type: text/plain; charset=us-ascii\r\n"
-        "Content-Transfer-Encoding: 7bit\r\n\r\n"
+        "Content-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: 8bit\r\n\r\n"
         "Tavra Order Processed for Merchant Tea & Co\\.\r\nInvoice Number :1000\r\n\r\n\\.\r\nEnd\r\n");
     EXPECT_TRUE(std::regex_match(m, header)) << m;
 
@@ -155,12 +157,12 @@ TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     EXPECT_EQ(g.get("outbox/" + g.outbox()[0]).substr(0, 24), "From: <tavra@localhost>\r");
 }
 
-TEST(MailerRun, AConfiguredMailProgramGetsTheRecipientAsAnArgumentAndTheMessageOnItsInput) {
+TEST(MailerRun, AConfiguredMailProgramGetsItsArgumentsTheSenderAndTheRecipientAndTheMessageOnItsInput) {
     ProgramFolder f;
-    f.use_recording_sendmail();
+    f.use_recording_sendmail(0, "  -C /etc/msmtp-shop\t\"-v x\"");
     Outcome r = f.run(confirm_args(f, "shopper@example.com"));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(f.get("sendmail-args"), "-i\n--\nshopper@example.com\n");
+    EXPECT_EQ(f.get("sendmail-args"), "-C\n/etc/msmtp-shop\n\"-v\nx\"\n-i\n-f\norders@shop.example\n--\nshopper@example.com\n");
     const std::string m = f.get("sendmail-input");
     EXPECT_EQ(m.find('\r'), std::string::npos);
     const std::string head = "From: \"Tea & Co.\" <orders@shop.example>\nTo: <shopper@example.com>\nSubject: Order Delivery\n";
@@ -168,25 +170,66 @@ TEST(MailerRun, AConfiguredMailProgramGetsTheRecipientAsAnArgumentAndTheMessageO
     EXPECT_NE(m.find("\n\nTavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n"),
               std::string::npos);
     EXPECT_TRUE(f.outbox().empty());
+    EXPECT_FALSE(fs::exists(f.path("errlog.txt")));
 }
 
-TEST(MailerRun, AMailProgramThatFailsMakesTheMailerFail) {
+TEST(MailerRun, AShopNameOutsideAsciiIsEncodedAndTheBodyKeptAsUtf8) {
     ProgramFolder f;
-    f.use_recording_sendmail(75);
-    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("not delivered to shopper@example.com"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("exit status 75"), std::string::npos) << r.err;
+    f.use_recording_sendmail();
+    const std::string name = "Teest\xc3\xbc" "bchen Zo\xc3\xab & S\xc3\xb6hne";
+    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") + "\nfrom=shop@tea.example\n" +
+                           "[Program Config]\nname=" + name + "\nemail=orders@shop.example\n");
+    f.put("mail/1.2.mail", "Tavra Order Processed for Merchant " + name + "\n");
+    ASSERT_EQ(f.run(confirm_args(f, "shopper@example.com")).status, 0);
+    const std::string m = f.get("sendmail-input");
+    EXPECT_EQ(m.substr(0, m.find("\nTo:")), "From: =?UTF-8?B?VGVlc3TDvGJjaGVuIFpvw6sgJiBTw7ZobmU=?= <shop@tea.example>");
+    EXPECT_NE(m.find("\nContent-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: 8bit\n\n"
+                     "Tavra Order Processed for Merchant " + name + "\n"),
+              std::string::npos) << m;
+    // The envelope sender is the merchant's address, not the From header's.
+    EXPECT_NE(f.get("sendmail-args").find("-f\norders@shop.example\n"), std::string::npos);
 
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=fake-sendmail\n");
-    r = f.run(confirm_args(f, "shopper@example.com"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("must be an absolute path"), std::string::npos) << r.err;
+    // A merchant address outside ASCII is refused as sender: the From
+    // address stands in and the error log says why.
+    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") +
+                           "\n[Program Config]\nemail=zo\xc3\xab@tea.example\n");
+    ASSERT_EQ(f.run(confirm_args(f, "shopper@example.com")).status, 0);
+    EXPECT_NE(f.get("sendmail-args").find("-f\ntavra@localhost\n"), std::string::npos);
+    EXPECT_NE(f.get("errlog.txt").find("]\nError Message=Mail to shopper@example.com sent from tavra@localhost: merchant "
+                                       "address \"zo\xc3\xab@tea.example\" refused: it holds characters outside ASCII"),
+              std::string::npos)
+        << f.get("errlog.txt");
+}
 
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("no-such-program") + "\n");
-    r = f.run(confirm_args(f, "shopper@example.com"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot start"), std::string::npos) << r.err;
+TEST(MailerRun, AMailThatIsNotHandedOverLeavesOneErrorLogRecord) {
+    struct Row {
+        std::string what;
+        std::string sendmail_arguments;  // after the recording program's path
+        int status;
+        std::string config;  // replaces tavra.cfg when not empty
+        std::string reason;  // in the record after "not delivered: "
+    };
+    ProgramFolder f;
+    const Row rows[] = {
+        {"failing program", " -C x", 75, "", f.path("fake-sendmail") + " refused the message (exit status 75)"},
+        {"relative path", "", 0, "[Mail Delivery]\nsendmail=fake-sendmail -C x\n",
+         "sendmail= in tavra.cfg must begin with an absolute path, not fake-sendmail"},
+        {"missing program", "", 0, "[Mail Delivery]\nsendmail=" + f.path("none") + " -C x\n",
+         "cannot start " + f.path("none") + ": No such file or directory"},
+        {"outbox not a folder", "", 0, "[Mail Delivery]\noutbox=tavra.cfg\n",
+         "cannot write into the outbox folder " + f.path("tavra.cfg/") + ": Not a directory"},
+    };
+    for (const Row& row : rows) {
+        f.use_recording_sendmail(row.status, row.sendmail_arguments);
+        if (!row.config.empty()) f.put("tavra.cfg", row.config);
+        std::filesystem::remove(f.path("errlog.txt"));
+        Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+        EXPECT_EQ(r.status, 1) << row.what;
+        EXPECT_EQ(r.err, "blat.exe: not delivered to shopper@example.com: " + row.reason + "\n") << row.what;
+        const std::string log = f.get("errlog.txt");
+        const std::string line = "\nError Message=Mail to shopper@example.com not delivered: " + row.reason + "\n";
+        EXPECT_EQ(log.substr(log.find('\n')), line) << row.what << ": " << log;
+    }
 }
 
 TEST(MailerRun, RefusedArgumentsDeliverNothingAndSayWhyOnStandardError) {
@@ -215,17 +258,30 @@ TEST(MailerRun, RefusedArgumentsDeliverNothingAndSayWhyOnStandardError) {
         Outcome r = f.run(args);
         EXPECT_EQ(r.status, 2) << row.message;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+        const std::string log = f.get("errlog.txt");
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+        EXPECT_NE(log.find("\nError Message=Mail to "), std::string::npos) << log;
         EXPECT_NE(r.err.find("usage: blat.exe MAILFILE -s SUBJECT -t ADDRESS [-q]\n"), std::string::npos);
         EXPECT_FALSE(fs::exists(f.path("sendmail-args"))) << row.message;
         EXPECT_TRUE(f.outbox().empty());
     }
+
+    // The record shows the refused address with its control bytes as \xNN,
+    // cut to 255 bytes.
+    ProgramFolder f;
+    const std::string tail(300, 'x');
+    f.run({f.path("mail/1.2.mail"), "-t", "a@b.example\r\n" + tail});
+    const std::string log = f.get("errlog.txt");
+    EXPECT_EQ(log.substr(log.find('\n')), "\nError Message=Mail to a@b.example\\x0D\\x0A" + tail.substr(0, 255 - 13) +
+                                               " not delivered: address refused: it holds a line break\n");
 }
 
 TEST(MailerRun, AMailFileThatCannotBeReadIsNotDelivered) {
     ProgramFolder f;
     Outcome r = f.run({f.path("mail/none.mail"), "-t", "a@b.example"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "blat.exe: cannot read the mail file " + f.path("mail/none.mail") + "\n");
+    EXPECT_EQ(r.err, "blat.exe: not delivered to a@b.example: cannot read the mail file " + f.path("mail/none.mail") +
+                         "\n");
     f.put("mail/huge.mail", std::string((1 << 20) + 1, 'x'));
     r = f.run({f.path("mail/huge.mail"), "-t", "a@b.example"});
     EXPECT_EQ(r.status, 1);

@@ -35,6 +35,8 @@ TEST(MailerAddress, PlainAddressesPassAndEverythingElseIsRefusedWithItsReason) {
         {"\"quoted\"@b.example", "it is not a plain address (local-part@domain)"},
         {"a@b.example\t", "it is not a plain address (local-part@domain)"},
         {std::string(250, 'a') + "@b.ex", "it is longer than 254 characters"},
+        {"zo\xc3\xab@tea.example", "it holds characters outside ASCII, which mail programs may not carry"},
+        {"a@b\xc3\xbc.example", "it holds characters outside ASCII, which mail programs may not carry"},
     };
     for (const Row& row : rows) EXPECT_EQ(address_refusal(row.address), row.refusal) << printable(row.address);
 }
@@ -53,6 +55,8 @@ TEST(MailerArguments, TakesTheCommandLineThatTavraGives) {
     p = parse_arguments({"m.mail", "-q", "-t", "a@b.example", "-s", "Your \"tea\""});
     ASSERT_TRUE(p.invocation);
     EXPECT_EQ(p.invocation->subject, "Your \"tea\"");
+    p = parse_arguments({"m.mail", "-t", "a@b.example", "-s", "Ihre Bestellung, Gr\xc3\xbc\xc3\x9f Gott \xe2\x82\xac"});
+    ASSERT_TRUE(p.invocation) << p.refusal;
 }
 
 TEST(MailerArguments, RefusesAnythingElse) {
@@ -76,8 +80,9 @@ TEST(MailerArguments, RefusesAnythingElse) {
          "refused recipient \"a@b.example,x@evil.example\": it holds more than one address"},
         {{"m.mail", "-t", "a@b.example", "-s", "Hi\nBcc: x@evil.example"},
          "refused subject \"Hi\\nBcc: x@evil.example\": it holds a line break"},
-        {{"m.mail", "-t", "a@b.example", "-s", "caf\xc3\xa9"},
-         "refused subject \"caf\xc3\xa9\": it holds a character other than printable ASCII"},
+        {{"m.mail", "-t", "a@b.example", "-s", "Hi\tthere"}, "refused subject \"Hi\\x09there\": it holds a control character"},
+        {{"m.mail", "-t", "a@b.example", "-s", "caf\xe9"}, "refused subject \"caf\xe9\": it is not UTF-8 text"},
+        {{"m.mail", "-t", "a@b.example", "-s", "x\xe2\x82"}, "refused subject \"x\xe2\x82\": it is not UTF-8 text"},
     };
     for (const Row& row : rows) {
         Parsed p = parse_arguments(row.args);
@@ -97,8 +102,8 @@ TEST(MailerMessage, HeaderThenTheMailFileWithTheLineEndsAsked) {
               "Date: Tue, 08 Dec 2026 15:09:00 +0000\r\n"
               "Message-ID: <1.2.3@shop.example>\r\n"
               "MIME-Version: 1.0\r\n"
-              "Content-Type: text/plain; charset=us-ascii\r\n"
-              "Content-Transfer-Encoding: 7bit\r\n"
+              "Content-Type: text/plain; charset=utf-8\r\n"
+              "Content-Transfer-Encoding: 8bit\r\n"
               "\r\n"
               "Invoice Number :1000\r\n"
               "\r\n"
@@ -123,9 +128,42 @@ TEST(MailerMessage, ZeroBytesAreDroppedAndLongLinesBroken) {
     EXPECT_EQ(text, "AB\r\n" + std::string(kMaxLine, 'x') + "\r\nxxxxx\r\n");
 }
 
-TEST(MailerMessage, DisplayNameKeepsOnlyHarmlessCharacters) {
-    EXPECT_EQ(display_name("The Little Tea Shop"), "The Little Tea Shop");
-    EXPECT_EQ(display_name("  Tea \"Co\" <x@y>\r\nBcc: z  "), "Tea Co xyBcc z");
-    EXPECT_EQ(display_name("\"\"\"").size(), 0u);
+TEST(MailerMessage, DisplayNamesAndSubjectsAreQuotedOrEncodedAsTheyNeed) {
+    struct Row {
+        std::string name, subject;
+        std::string head;  // From and To .. Subject, "\n" line ends
+    };
+    const Row rows[] = {
+        {"The Little Tea Shop", "Order Delivery",
+         "From: The Little Tea Shop <o@s.example>\nTo: <a@b.example>\nSubject: Order Delivery\n"},
+        // Specials are quoted, quotes and backslashes inside escaped.
+        {"Tea \"Co\" <x@y> \\ 1", "Ask =? me",
+         "From: \"Tea \\\"Co\\\" <x@y> \\\\ 1\" <o@s.example>\nTo: <a@b.example>\n"
+         "Subject: =?UTF-8?B?QXNrID0/IG1l?=\n"},
+        // UTF-8 is B-encoded; "Teestübchen Zoë & Söhne" fits one word.
+        {"Teest\xc3\xbc" "bchen Zo\xc3\xab & S\xc3\xb6hne", "Caf\xc3\xa9",
+         "From: =?UTF-8?B?VGVlc3TDvGJjaGVuIFpvw6sgJiBTw7ZobmU=?= <o@s.example>\nTo: <a@b.example>\n"
+         "Subject: =?UTF-8?B?Q2Fmw6k=?=\n"},
+        // Longer text takes several words of whole characters, folded.
+        {"", std::string(20, 'x') + "\xe2\x82\xac" + std::string(30, 'y'),
+         "From: <o@s.example>\nTo: <a@b.example>\n"
+         "Subject: =?UTF-8?B?eHh4eHh4eHh4eHh4eHh4eHh4eHjigqx5eXl5eXl5eXl5eXl5eXl5eXl5eXl5?=\n"
+         " =?UTF-8?B?eXl5eXl5eXk=?=\n"},
+        {"\xc3\xa9" + std::string(43, 'n'), "S",
+         "From: =?UTF-8?B?w6lubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5ubm5u?=\n <o@s.example>\n"
+         "To: <a@b.example>\nSubject: S\n"},
+    };
+    for (const Row& row : rows) {
+        Envelope e{"o@s.example", row.name, row.subject, "D", "M"};
+        const std::string m = compose(e, "a@b.example", "x", "\n");
+        EXPECT_EQ(m.substr(0, m.find("Date:")), row.head) << row.name;
+    }
+}
+
+TEST(MailerMessage, DisplayNameDropsControlsAndKeepsWholeCharacters) {
+    EXPECT_EQ(display_name("  Tea \"Co\"\r\nBcc: z  "), "Tea \"Co\" Bcc: z");
+    EXPECT_EQ(display_name("Zo\xc3\xab\t\t& S\xf6hne"), "Zo\xc3\xab & S\xef\xbf\xbdhne");
     EXPECT_EQ(display_name(std::string(100, 'n')).size(), 64u);
+    // 63 letters and then a two-byte letter: 64 characters, 65 bytes.
+    EXPECT_EQ(display_name(std::string(63, 'n') + "\xc3\xbc\xc3\xbc"), std::string(63, 'n') + "\xc3\xbc");
 }
