@@ -269,3 +269,30 @@ TEST(ShopTool, CheckReportsEachPlantedFault) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ShopTool, SetRefusesWhatCannotStandInTheFileAndChangesNothing) {
+    ToolShop t;
+    ASSERT_EQ(t.create(" --no-register").status, 0);
+    const std::string cfg = read_file(t.shop() + "/cgi-bin/tavra.cfg");
+    const std::string shop = t.shop();
+    const std::string refused[] = {
+        "'Program Config' name \"$(printf 'two\\nlines')\"",  // a second line would set another key
+        "'Program Config' 'na=me' x",
+        "'Pro]gram' name x",
+        "'' name x",
+        "'Program Config' name " + std::string(300, 'x'),
+    };
+    for (const std::string& words : refused) {
+        EXPECT_EQ(tool("set " + shop + " " + words).status, 1) << words;
+        EXPECT_EQ(read_file(shop + "/cgi-bin/tavra.cfg"), cfg) << words;
+    }
+    EXPECT_EQ(tool("set " + t.root() + "/nothing 'Program Config' name x").status, 1);
+    EXPECT_FALSE(fs::exists(t.root() + "/nothing"));
+    EXPECT_EQ(tool("get " + shop + " 'Program Config' nosuchkey").status, 1);
+    ToolRun name = tool("get " + shop + " 'program config' NAME");
+    EXPECT_EQ(name.out, "The Little Tea Shop\n");
+}
+
+}  // namespace
