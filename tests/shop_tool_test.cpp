@@ -188,7 +188,9 @@ TEST(ShopTool, CleanRemovesOldEmptyAndLeftoverBasketsButNoneInUse) {
 TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     OrderShop shop;
     shop.remove("blat.exe");  // confirmations go on without mail to anyone
-    shop.put_basket(kBasketName, kSampleBasket);
+    // An order is made once per summary: each confirmation has a summarised
+    // basket of its own.
+    for (int b = 0; b < 100; ++b) shop.put_basket("basket/race." + std::to_string(b), kSampleBasket);
     // The tool finds tavra.cfg in DIR/cgi-bin/: here the test's program folder.
     char name[] = "/tmp/tavra-set-test-XXXXXX";
     const std::string dir = mkdtemp(name);
@@ -199,9 +201,11 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     std::atomic<int> confirmed{0}, sets{0};
     std::vector<std::thread> workers;
     for (int w = 0; w < 4; ++w)
-        workers.emplace_back([&] {
-            for (int n = 0; n < 25; ++n)
-                if (shop.confirm().status == 1) ++confirmed;
+        workers.emplace_back([&, w] {
+            for (int n = 0; n < 25; ++n) {
+                Reply r = shop.confirm("basket/race." + std::to_string(w * 25 + n));
+                if (r.status == 1 && r.out.find("Location: ") != std::string::npos) ++confirmed;
+            }
         });
     std::thread merchant([&] {
         for (int n = 0; !done; ++n) {
@@ -214,6 +218,7 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     done = true;
     merchant.join();
     ASSERT_GT(sets, 1);
+    EXPECT_EQ(confirmed, 100);
 
     ToolRun last = tool("get " + dir + "/shop 'Program Config' invnumber");
     EXPECT_EQ(last.out, std::to_string(1000 + confirmed) + "\n");
