@@ -241,7 +241,8 @@ http {
     }
 }
 EOF
-    # fcgiwrap as Debian runs it: as www-data, starting the programs.
+    # fcgiwrap as Debian runs it: as www-data, with a clean environment
+    # (the programs inherit it), starting the programs.
     start_fcgiwrap "$run"
     /usr/sbin/nginx -e "$run/error.log" -c "$run/nginx.conf" -t >/dev/null 2>&1 ||
         /usr/sbin/nginx -e "$run/error.log" -c "$run/nginx.conf" -t || fail "nginx refused the configuration"
@@ -250,7 +251,7 @@ EOF
 
 start_fcgiwrap() {
     local run=$1 pid
-    setsid setpriv --reuid="$user" --regid="$group" --init-groups \
+    setsid env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin setpriv --reuid="$user" --regid="$group" --init-groups \
         /usr/sbin/fcgiwrap -c 2 -s "unix:$run/fcgiwrap.sock" >"$run/fcgiwrap.log" 2>&1 &
     pid=$!
     servers+=("$pid")
@@ -266,6 +267,8 @@ start_fcgiwrap() {
 serve_lighttpd() {
     local shop=$1 port=$2 run=$work/run/lighttpd
     mkdir -p "$run"
+    # lighttpd opens its log after it has become www-data.
+    chown "$user:$group" "$run"
     cat >"$run/lighttpd.conf" <<EOF
 server.modules = ( "mod_indexfile", "mod_access", "mod_alias", "mod_redirect" )
 server.document-root = "$work/www"
@@ -302,7 +305,7 @@ EOF
 # $work/head, the body in $work/body.
 request() {
     local method=$1 url=$2
-    local args=(-sS --path-as-is -o "$work/body" -D "$work/head" -w '%{http_code}' -X "$method")
+    local args=(-sS --max-time 30 --path-as-is -o "$work/body" -D "$work/head" -w '%{http_code}' -X "$method")
     [ $# -ge 3 ] && args+=(-H 'Content-Type: application/x-www-form-urlencoded' --data-binary "$3")
     status=$(curl "${args[@]}" "$url") || fail "$method $url: curl failed"
 }
