@@ -42,18 +42,20 @@ mkdir -p "$work/www"
 echo "not the shop" >"$work/www/index.html"
 
 # --- Servers started here, stopped on any exit --------------------------------
+# Each runs in a session of its own, so its process group holds it and every
+# process it forked (fcgiwrap's workers outlive their parent otherwise).
 servers=()
 stop_servers() {
     local pid
     for pid in "${servers[@]}"; do
-        kill -TERM "$pid" 2>/dev/null || true
+        kill -TERM -- "-$pid" 2>/dev/null || true
     done
     for pid in "${servers[@]}"; do
         for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
+            ps -o stat= --sid "$pid" | grep -qv '^Z' || break
             sleep 0.1
         done
-        kill -KILL "$pid" 2>/dev/null || true
+        kill -KILL -- "-$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
     servers=()
