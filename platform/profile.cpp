@@ -84,7 +84,16 @@ bool store(const std::string& path, const Document& doc, bool durable) {
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     }
     if (fd < 0) return false;
-    if (had_old) fchmod(fd, old.st_mode & 07777);
+    if (had_old) {
+        // A file changed by the superuser (the shop tool) stays the server
+        // user's; for anyone else this asks for no change.
+        if (fchown(fd, old.st_uid, old.st_gid) != 0 && geteuid() == 0) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        fchmod(fd, old.st_mode & 07777);
+    }
     bool ok = write_all(fd, doc.text());
     if (ok && durable && fdatasync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
@@ -211,6 +220,28 @@ Lock::~Lock() {
     auto it = all.find(path_);
     if (it == all.end() || it->second.lock_depth == 0) return;  // released by commit_all
     if (--it->second.lock_depth == 0) release(it->second, path_);
+}
+
+Removal remove_if_idle(const std::string& path, const std::function<bool(long long, long long)>& wanted) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) return errno == ENOENT ? Removal::kept : Removal::failed;
+    Removal result = Removal::kept;
+    struct stat held {};
+    if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+        result = Removal::failed;
+    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        result = errno == EWOULDBLOCK ? Removal::in_use : Removal::failed;
+    } else {
+        struct stat now {};
+        // A run may have replaced the file between our open and our lock.
+        if (::lstat(path.c_str(), &now) == 0 && now.st_ino == held.st_ino && now.st_dev == held.st_dev &&
+            fstat(fd, &held) == 0 && wanted(held.st_size, held.st_mtime)) {
+            result = ::unlink(path.c_str()) == 0 ? Removal::removed : Removal::failed;
+            kept_files().erase(path);
+        }
+    }
+    ::close(fd);
+    return result;
 }
 
 void commit_all() {

@@ -8,6 +8,7 @@
 // are stored when the lock is released (or when the run ends), and a write
 // made without a lock takes one just for itself.
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +68,17 @@ public:
 private:
     std::string path_;
 };
+
+// What became of a file offered to remove_if_idle.
+enum class Removal { removed, kept, in_use, failed };
+
+// Removes a profile file that no run is changing: it takes the file's lock
+// without waiting (a run holding it leaves the file `in_use`), asks
+// `wanted` with the size and last change (seconds since the epoch) of the
+// file it locked, and removes it when that is still the file at `path`. A
+// run that waited for the lock meanwhile finds the file gone and starts
+// afresh. Only regular files are removed.
+Removal remove_if_idle(const std::string& path, const std::function<bool(long long size, long long changed)>& wanted);
 
 // Stores every pending write and releases every lock; run before the
 // process ends.

@@ -192,6 +192,13 @@ void Document::remove(std::string_view section, std::string_view key) {
     }
 }
 
+std::vector<std::string> Document::section_names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, index] : first_section_) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<long long> Document::numbered_sections() const {
     std::vector<long long> numbers;
     for (const auto& [name, index] : first_section_) {

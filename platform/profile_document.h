@@ -31,6 +31,12 @@ public:
     // Removes the key's line; nothing happens when it is missing.
     void remove(std::string_view section, std::string_view key);
 
+    // Whether a section of that name exists (letter case ignored).
+    bool has_section(std::string_view section) const { return find_section(section) != nullptr; }
+
+    // The name of every section, in letter case folded, sorted.
+    std::vector<std::string> section_names() const;
+
     // Every n, in ascending order, for which a section named n (as
     // numbered_name reads it) exists.
     std::vector<long long> numbered_sections() const;

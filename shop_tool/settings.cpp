@@ -1,0 +1,75 @@
+// tavra-shop set / get: one setting of a shop's tavra.cfg, read or changed
+// under the file's lock, so that an order confirmed meanwhile keeps its
+// invoice number and the next order gets the next one.
+#include <cstdio>
+#include <string_view>
+
+#include "common/limits.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "shop_tool/tool.h"
+
+namespace shop_tool {
+namespace {
+
+bool has_control(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return true;
+    return false;
+}
+
+// Why a section or key name cannot stand in a profile file, or nothing.
+std::string name_refusal(std::string_view what, std::string_view name, std::string_view forbidden) {
+    if (name.empty()) return std::string(what) + " is empty";
+    if (has_control(name) || name.find_first_of(forbidden) != std::string_view::npos || name.front() == ' ' ||
+        name.back() == ' ' || name.front() == ';')
+        return std::string(what) + " " + std::string(name) + " cannot stand in tavra.cfg";
+    return {};
+}
+
+// The configuration file of the shop named on the command line, when the
+// shop has one.
+std::optional<std::string> existing_config(const std::string& word) {
+    const std::string cfg = config_file(shop_folder(word));
+    if (!files::read(cfg)) {
+        refuse("no shop in " + shop_folder(word) + ": " + cfg + " cannot be read");
+        return std::nullopt;
+    }
+    return cfg;
+}
+
+}  // namespace
+
+int set(const Args& args) {
+    const std::string& section = args.words[1];
+    const std::string& key = args.words[2];
+    const std::string& value = args.words[3];
+    for (const std::string& why : {name_refusal("section", section, "[]"), name_refusal("key", key, "=[]")})
+        if (!why.empty()) return refuse(why);
+    if (has_control(value)) return refuse("a value is one line without control characters");
+    if (value.size() > limits::kConfigValue)
+        return refuse("the programs read at most " + std::to_string(limits::kConfigValue) + " characters of a value");
+    const auto cfg = existing_config(args.words[0]);
+    if (!cfg) return kFailed;
+    {
+        profile::Lock hold(*cfg, profile::Durability::synced);
+        profile::write(*cfg, section, key, value);
+    }
+    // Writes report nothing; what the file holds now tells.
+    profile::forget_all();
+    if (profile::read_text(*cfg, section, key, {}, std::string::npos) != value)
+        return refuse("could not write " + *cfg);
+    return kDone;
+}
+
+int get(const Args& args) {
+    const auto cfg = existing_config(args.words[0]);
+    if (!cfg) return kFailed;
+    constexpr std::string_view kMissing = "\n";  // no value holds a line break
+    const std::string value = profile::read_text(*cfg, args.words[1], args.words[2], kMissing, std::string::npos);
+    if (value == kMissing) return refuse("no " + args.words[2] + " in [" + args.words[1] + "] of " + *cfg);
+    std::printf("%s\n", value.c_str());
+    return kDone;
+}
+
+}  // namespace shop_tool

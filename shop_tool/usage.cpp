@@ -1,0 +1,91 @@
+#include "shop_tool/tool.h"
+
+namespace shop_tool {
+
+const char* const kManual = R"(TAVRA-SHOP(8)
+
+NAME
+    tavra-shop - lay out, clean, configure and check the shops of this machine
+
+SYNOPSIS
+    tavra-shop create DIR [--user USER] [--url URL]
+    tavra-shop clean DIR [--days N]
+    tavra-shop clean --all [--days N]
+    tavra-shop set DIR SECTION KEY VALUE
+    tavra-shop get DIR SECTION KEY
+    tavra-shop check DIR [--user USER]
+    tavra-shop --help
+
+DESCRIPTION
+    A shop is a folder DIR laid out by create. The web server runs the
+    basket program and the shipping calculator from DIR/cgi-bin/ as its own
+    user, which alone may write the shop's data.
+
+COMMANDS
+    create DIR [--user USER] [--url URL]
+        Lays out a new shop from the sample shop in /usr/share/tavra:
+          DIR/cgi-bin/   tavra.exe, ship.exe and blat.exe, links to the
+                         programs in /usr/lib/tavra, and tavra.cfg, filled
+                         in with DIR's folders
+          DIR/web/       the public pages, served as files
+          DIR/pages/     template pages, item table, modifier file
+          DIR/styles/    item style sheets
+          DIR/data/      baskets/basket/, mail/, batch/, exports/
+          DIR/server/    apache.conf, nginx.conf, lighttpd.conf: the
+                         snippet for each web server, which makes only
+                         tavra.exe and ship.exe reachable
+        cgi-bin/ (sticky, group USER) and data/ are writable by USER alone
+        (default www-data); everything else is root's and read-only. URL is
+        the shop's address as shoppers see it (default http://localhost/);
+        the thank-you page is URL followed by thanks.html. The shop is
+        registered in /var/lib/tavra/shops for the daily clean-up and the
+        log rotation. A DIR that already holds a shop is refused. Prints the
+        next step for each web server.
+
+    clean DIR [--days N]
+    clean --all [--days N]
+        Removes basket files not changed for N days (default 30), empty
+        basket files older than a day and files a stopped run left behind,
+        each under the basket's lock: a basket being changed is kept.
+        Prints each file removed. --all cleans every registered shop; the
+        daily job runs it.
+
+    set DIR SECTION KEY VALUE
+        Sets KEY in [SECTION] of DIR/cgi-bin/tavra.cfg under the file's
+        lock: an order confirmed at the same time keeps its invoice number.
+        The file keeps its owner and mode. Use it rather than an editor
+        while the shop is open.
+          tavra-shop set /srv/shop "Program Config" email orders@shop.example
+
+    get DIR SECTION KEY
+        Prints the value of KEY in [SECTION] of DIR/cgi-bin/tavra.cfg.
+
+    check DIR [--user USER]
+        Reads the shop as the programs do and prints one line for each fault
+        that would break a purchase: missing keys of tavra.cfg, missing
+        folders or folders USER (default: the owner of tavra.cfg) cannot
+        write, item tags naming items missing from the item table, missing
+        style sheets, prices that are not plain decimals, a thanks= that is
+        not an absolute address, programs or a mailer that cannot start.
+
+OPTIONS FOR BUILDING AND TESTING
+    create and clean take --programs DIR (where tavra, ship and mailer are),
+    --sample DIR (public/, pages/, styles/, tavra.cfg.in), --templates DIR
+    (the servers' *.conf.in) and --registry DIR instead of the installed
+    ones; create takes --no-register, and --renew lays out a shop made
+    before afresh (pages, links, tavra.cfg) keeping its data, logs and
+    invoice number.
+
+FILES
+    /usr/lib/tavra/          the programs
+    /usr/share/tavra/        the sample shop and the server templates
+    /var/lib/tavra/shops     the registered shops, one folder a line
+    /var/lib/tavra/logrotate/
+                             the log rotation rule of each registered shop
+
+EXIT STATUS
+    0 done (check: nothing found), 1 refused, failed or faults found,
+    2 a command line that does not parse.
+)";
+
+}  // namespace shop_tool
