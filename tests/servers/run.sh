@@ -112,53 +112,26 @@ start_server() {
 }
 
 # --- The package -----------------------------------------------------------
-if ! grep -q CPack "$repo/CMakeLists.txt"; then
-    # INTERIM until the package exists: the programs of a plain build and a
-    # shop laid out by hand the way tavra-shop create will lay it out.
-    say "no package in this tree yet: laying out the shops by hand"
-    (cd "$repo" && cmake -S . -B build-servers -DCMAKE_BUILD_TYPE=Release -DTAVRA_TESTS=OFF >/dev/null &&
-        cmake --build build-servers -j2 --target tavra ship mailer >/dev/null) || fail "the programs did not build"
-    mkdir -p "$work/lib"
-    cp "$repo/build-servers/tavra" "$repo/build-servers/ship" "$repo/build-servers/mailer/mailer" "$work/lib/"
-    make_shop() {
-        local dir=$1 url=$2 prefix f
-        prefix=/${url#*://*/}
-        mkdir -p "$dir"/{web,pages,styles,cgi-bin,server} "$dir"/data/{baskets/basket,mail,batch,exports}
-        cp -R "$repo/demo/public/." "$dir/web/"
-        cp -R "$repo/demo/pages/." "$dir/pages/"
-        cp -R "$repo/demo/styles/." "$dir/styles/"
-        ln -s "$work/lib/tavra" "$dir/cgi-bin/tavra.exe"
-        ln -s "$work/lib/ship" "$dir/cgi-bin/ship.exe"
-        ln -s "$work/lib/mailer" "$dir/cgi-bin/blat.exe"
-        sed -e "s|@SHOP@|$dir|g" -e "s|@INVNUMBER@|1000|" -e "s|^thanks=.*|thanks=${url}thanks.html|" \
-            "$repo/demo/tavra.cfg.in" >"$dir/cgi-bin/tavra.cfg"
-        for f in apache nginx lighttpd; do
-            sed -e "s|@SHOP@|$dir|g" -e "s|@USER@|$user|g" -e "s|@GROUP@|$group|g" -e "s|@PREFIX@|$prefix|g" \
-                "$repo/packaging/server/$f.conf.in" >"$dir/server/$f.conf"
-        done
-        chown -R -h "$user:$group" "$dir/cgi-bin" "$dir/data"
-        chmod -R o-rwx "$dir/cgi-bin" "$dir/data"
-    }
-else
 say "building the package"
 (cd "$repo" &&
-    cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DTAVRA_TESTS=OFF >/dev/null &&
-    cmake --build build-deb -j2 --target package >/dev/null) || fail "the package did not build"
+    cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DTAVRA_TESTS=OFF &&
+    cmake --build build-deb -j"$(nproc)" --target package) >"$work/package.log" 2>&1 ||
+    { tail -n 30 "$work/package.log" >&2; fail "the package did not build"; }
 deb=$(ls -t "$repo"/build-deb/tavra_*.deb | head -n 1)
 say "installing $(basename "$deb")"
 dpkg -i "$deb" >/dev/null || fail "dpkg -i $deb failed"
 
-# A shop for a server, made by the tool, at the address URL.
+# A shop for a server, made by the tool, at the address URL. It stays out of
+# the registry of the daily clean-up: it lives as long as this script.
 make_shop() {
     local dir=$1 url=$2
-    tavra-shop create "$dir" --user "$user" --url "$url" >"$dir.create.log" ||
+    tavra-shop create "$dir" --user "$user" --url "$url" --no-register >"$dir.create.log" ||
         { cat "$dir.create.log" >&2; fail "tavra-shop create $dir failed"; }
     for f in apache nginx lighttpd; do
         [ -s "$dir/server/$f.conf" ] || fail "tavra-shop create wrote no $dir/server/$f.conf"
         ! grep -q '@[A-Z]*@' "$dir/server/$f.conf" || fail "$dir/server/$f.conf keeps a placeholder"
     done
 }
-fi
 
 # --- The three servers ------------------------------------------------------
 # Each wraps the snippet in the least a server of its kind needs, with the
