@@ -131,6 +131,8 @@ make_shop() {
         [ -s "$dir/server/$f.conf" ] || fail "tavra-shop create wrote no $dir/server/$f.conf"
         ! grep -q '@[A-Z]*@' "$dir/server/$f.conf" || fail "$dir/server/$f.conf keeps a placeholder"
     done
+    tavra-shop check "$dir" >"$dir.check.log" 2>&1 ||
+        { cat "$dir.check.log" >&2; fail "tavra-shop check finds faults in the new shop $dir"; }
 }
 
 # --- The three servers ------------------------------------------------------
