@@ -20,6 +20,13 @@ build_dir="$PWD/build"
 (cd tests/browser && TAVRA_BUILD_DIR="$build_dir" \
   timeout --kill-after=30 900 node --test --test-concurrency=1 server.test.mjs purchase.test.mjs)
 
+# The Debian package installed and serving a shop made by tavra-shop behind
+# Apache httpd, nginx with fcgiwrap and lighttpd, each a private instance on
+# loopback; it installs the package, so it runs as root.
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" timeout --kill-after=30 600 tests/servers/run.sh
+
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
