@@ -1,9 +1,9 @@
 // add2basket, add2lookup and lookup: one basket line from the form or from
 // an item table.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/quantity.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 

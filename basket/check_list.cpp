@@ -1,9 +1,9 @@
 // add2check, edit and calc: adding the ticked entries of a check list,
 // changing quantities from the basket table, and the fixed calc answer.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/quantity.h"
 #include "common/numbers.h"
-#include "intake/commands.h"
+#include "tavra/commands.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"

@@ -1,11 +1,11 @@
 #include "basket/modifiers.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 

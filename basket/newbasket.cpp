@@ -1,8 +1,8 @@
 // newbasket: starts a basket and answers with its page and cookie.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/generated_name.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/reply.h"
 

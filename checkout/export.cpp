@@ -5,7 +5,7 @@
 
 #include "checkout/counts.h"
 #include "checkout/csv.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/files.h"
 #include "platform/output.h"
 #include "platform/profile.h"

@@ -2,9 +2,9 @@
 // the step-4 page.
 #include "checkout/step4.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/totals.h"
-#include "intake/commands.h"
+#include "tavra/commands.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"

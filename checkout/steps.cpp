@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "intake/commands.h"
+#include "tavra/commands.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/basket_table.h"

@@ -1,6 +1,6 @@
 #include "logs/logs.h"
 
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/output.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/basket_table.h"
 #include "render/template_page.h"

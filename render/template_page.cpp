@@ -4,7 +4,7 @@
 
 #include "common/limits.h"
 #include "common/text.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/page_file.h"

@@ -1,10 +1,10 @@
 #include "ship/calculator.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/step4.h"
 #include "common/limits.h"
-#include "intake/config.h"
-#include "intake/names.h"
+#include "request/config.h"
+#include "request/names.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"

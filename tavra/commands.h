@@ -1,6 +1,6 @@
 // Every command of tavra. Each ends the run itself.
 #pragma once
-#include "intake/request.h"
+#include "request/request.h"
 
 // Query commands (intake/query_commands.cpp).
 [[noreturn]] void command_goto(const Request& r);

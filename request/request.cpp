@@ -1,4 +1,4 @@
-#include "intake/request.h"
+#include "request/request.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "intake/form.h"
+#include "request/form.h"
 
 struct Request {
     std::string program_path;  // first command-line word

@@ -1,7 +1,7 @@
 #include <string>
 
-#include "intake/commands.h"
-#include "intake/names.h"
+#include "tavra/commands.h"
+#include "request/names.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "render/reply.h"

@@ -1,8 +1,8 @@
 // The query commands goto, info and kill.
 #include <string>
 
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/reply.h"
 
