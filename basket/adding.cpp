@@ -2,7 +2,8 @@
 // an item table.
 #include "formats/basket_file.h"
 #include "basket/quantity.h"
-#include "tavra/commands.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
 #include "render/reply.h"

@@ -1,7 +1,8 @@
 // newbasket: starts a basket and answers with its page and cookie.
 #include "formats/basket_file.h"
 #include "basket/generated_name.h"
-#include "tavra/commands.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
 #include "request/config.h"
 #include "platform/output.h"
 #include "render/reply.h"

@@ -4,7 +4,6 @@
 
 #include "formats/basket_file.h"
 #include "checkout/totals.h"
-#include "tavra/commands.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"
@@ -28,12 +27,4 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
     write_order_details(basket, page, style);
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
     reply::finish(1);
-}
-
-void command_step4(const Request& r) {
-    const std::string basket = r.form.text("basket");
-    const std::string page = r.form.text("where");
-    require_basket_name(r, basket);
-    require_file_name(r, page);
-    answer_step4(r.form, basket, page, kBasketProgramPage);
 }

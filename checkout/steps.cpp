@@ -1,5 +1,6 @@
-// Checkout steps 1 to 3: each copies its form fields into the basket file's
-// checkout sections and answers with the next page and the basket table.
+// Checkout steps 1 to 4. Steps 1 to 3 copy their form fields into the basket
+// file's checkout sections and answer with the next page and the basket table;
+// step 4 checks its names and hands over to the step shared with ship.
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
@@ -9,7 +10,9 @@
 #include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "tavra/commands.h"
+#include "checkout/commands.h"
+#include "checkout/step4.h"
+#include "logs/logs.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 
@@ -106,4 +109,12 @@ void command_step3(const Request& r) {
         store_extra_charges(s.path, r.form);
     }
     finish_page(s.basket, s.page);
+}
+
+void command_step4(const Request& r) {
+    const std::string basket = r.form.text("basket");
+    const std::string page = r.form.text("where");
+    require_basket_name(r, basket);
+    require_file_name(r, page);
+    answer_step4(r.form, basket, page, kBasketProgramPage);
 }

@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/output.h"
+#include "request/names.h"
 
 namespace {
 
@@ -48,4 +49,12 @@ void fail_with_error(const std::string& program_dir, std::string_view message) {
     if (!files::append(path, record)) reply::write("Could not open " + path + "\n");
     write_error_page();
     reply::finish(1);
+}
+
+void require_basket_name(const Request& r, std::string_view name) {
+    if (!is_basket_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+}
+
+void require_file_name(const Request& r, std::string_view name) {
+    if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }

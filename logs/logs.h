@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "request/request.h"
+
 // Appends the run record for this run's configuration record to
 // "runlog.txt" in the program directory. A log that cannot be opened is
 // reported on the reply with "Could not open <path>\n"; the run goes on.
@@ -14,3 +16,8 @@ void write_run_log(const std::string& program_dir, const std::string& config_fil
 
 // The error page alone (header and four lines).
 void write_error_page();
+
+// Refuses a name from the request that could lead out of its folder: error
+// log record, error page, status 1. Returns only when the name is allowed.
+void require_basket_name(const Request& r, std::string_view name);
+void require_file_name(const Request& r, std::string_view name);

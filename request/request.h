@@ -18,6 +18,9 @@ struct Request {
     std::string word(std::size_t n) const { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); }
 };
 
+// Whether the request came as GET (query words) rather than POST (fields).
+inline bool is_get(const Request& r) { return r.method && *r.method == "GET"; }
+
 // Reads the command line and the environment. The query words are the
 // command-line words after the program path; when there are none and
 // QUERY_STRING holds an indexed query (not empty, no "="), they are taken

@@ -1,8 +1,6 @@
 #include <string>
 
 #include "tavra/commands.h"
-#include "request/names.h"
-#include "logs/logs.h"
 #include "platform/output.h"
 #include "render/reply.h"
 
@@ -62,12 +60,4 @@ void dispatch(Request& r) {
     }
     // Another method, or a GET word that names no command: no reply at all.
     reply::finish(method < std::string("POST") ? -1 : 1);
-}
-
-void require_basket_name(const Request& r, std::string_view name) {
-    if (!is_basket_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
-}
-
-void require_file_name(const Request& r, std::string_view name) {
-    if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }

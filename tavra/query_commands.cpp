@@ -1,6 +1,7 @@
 // The query commands goto, info and kill.
 #include <string>
 
+#include "logs/logs.h"
 #include "tavra/commands.h"
 #include "request/config.h"
 #include "platform/output.h"
