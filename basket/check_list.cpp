@@ -22,8 +22,8 @@ void command_add2check(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
@@ -47,8 +47,8 @@ void command_edit(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);

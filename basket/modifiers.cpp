@@ -53,9 +53,9 @@ void command_add2mod(const Request& r) {
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
     const std::string define = f.text("define");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
-    require_file_name(r, define);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
+    require_file_name_or_fail(r, define);
     if (!basket.empty() && read_decimal(f.text("qty")) != 0) {
         const std::string path = basket_path(basket);
         profile::Lock hold(path);

@@ -9,7 +9,7 @@
 
 void command_newbasket(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
-    require_file_name(r, page);
+    require_file_name_or_fail(r, page);
     const NewFile made = create_generated_file(config().basketdir + std::string(kBasketFolder), ".bsk");
     const std::string basket = std::string(kBasketFolder) + made.name;
     write_basket_cookie(basket);

@@ -43,7 +43,7 @@ Invoice advance_invoice_number(const std::string& config_file) {
 
 // Creates a new, empty order mail file in the mail directory and returns its
 // path; ends the run through the error page when it cannot be made.
-std::string create_order_mail_file(const Request& r) {
+std::string create_order_mail_file_or_fail(const Request& r) {
     const std::string folder = config().maildir;
     const NewFile mail = create_generated_file(folder, ".mail");
     if (!mail.created) fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
@@ -61,11 +61,11 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 
 void command_confirm(const Request& r) {
     const std::string basket = r.form.text("basket");
-    require_basket_name(r, basket);
+    require_basket_name_or_fail(r, basket);
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
-    const std::string mail_file = create_order_mail_file(r);
+    const std::string mail_file = create_order_mail_file_or_fail(r);
 
     // The order is recorded under the basket's lock; the lock goes (and its
     // writes are stored) before the mailer runs, which may take its time.

@@ -24,7 +24,7 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
     }
     const double additions = additions_total(path);
     const double tax_rate = sales_tax_rate(form);
-    write_order_details(basket, page, style);
+    write_order_details_or_end(basket, page, style);
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
     reply::finish(1);
 }

@@ -26,8 +26,8 @@ struct Step {
 // Checks the names before anything is written, then writes the header.
 Step begin_step(const Request& r) {
     Step s{r.form.text("basket"), r.form.text("where"), {}};
-    require_basket_name(r, s.basket);
-    require_file_name(r, s.page);
+    require_basket_name_or_fail(r, s.basket);
+    require_file_name_or_fail(r, s.page);
     s.path = basket_path(s.basket);
     write_content_type();
     return s;
@@ -114,7 +114,7 @@ void command_step3(const Request& r) {
 void command_step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
-    require_basket_name(r, basket);
-    require_file_name(r, page);
+    require_basket_name_or_fail(r, basket);
+    require_file_name_or_fail(r, page);
     answer_step4(r.form, basket, page, kBasketProgramPage);
 }

@@ -75,9 +75,9 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
+void write_order_details_or_end(std::string_view basket, std::string_view page, SummaryStyle style) {
     OpenedPage opened;
-    open_page(config().webdir, page, opened);
+    open_page_or_end(config().webdir, page, opened);
     std::string out = shopper_page(opened, basket);
     out += details_block(basket_path(basket), basket, style);
     reply::write(out);

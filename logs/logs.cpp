@@ -51,10 +51,10 @@ void fail_with_error(const std::string& program_dir, std::string_view message) {
     reply::finish(1);
 }
 
-void require_basket_name(const Request& r, std::string_view name) {
+void require_basket_name_or_fail(const Request& r, std::string_view name) {
     if (!is_basket_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }
 
-void require_file_name(const Request& r, std::string_view name) {
+void require_file_name_or_fail(const Request& r, std::string_view name) {
     if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }

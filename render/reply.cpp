@@ -52,7 +52,7 @@ void write_fallback_page() {
 }
 
 void finish_page(std::string_view basket, std::string_view page) {
-    render_template_page(basket, page);
+    render_template_page_or_end(basket, page);
     render_basket_table(basket, page);
     reply::finish(1);
 }

@@ -17,7 +17,7 @@ constexpr std::string_view kUsage = "ship.exe?SHIPPINGMETHOD+WEIGHT+ZIPCODE+EXCH
 
 // ship keeps no log: a refused name gets the error page alone, and nothing
 // is written to any file.
-void require_name(bool accepted) {
+void require_name_or_fail(bool accepted) {
     if (accepted) return;
     write_error_page();
     reply::finish(1);
@@ -28,9 +28,9 @@ void require_name(bool accepted) {
     const std::string page = r.form.text("where");
     const bool by_rules = r.form.test("agent", "lookup");
     const std::string item_table_name = r.form.text("lookup");
-    require_name(is_basket_name(basket));
-    require_name(is_file_name(page));
-    if (by_rules) require_name(is_file_name(item_table_name));
+    require_name_or_fail(is_basket_name(basket));
+    require_name_or_fail(is_file_name(page));
+    if (by_rules) require_name_or_fail(is_file_name(item_table_name));
 
     ShippingRules rules;
     if (by_rules) {
