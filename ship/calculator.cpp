@@ -5,6 +5,7 @@
 #include "common/limits.h"
 #include "request/config.h"
 #include "request/names.h"
+#include "request/start.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
@@ -51,18 +52,16 @@ void read_ship_config(const std::string& program_dir) {
 }
 
 void run_ship(Request& r) {
-    if (!r.method) reply::finish(0);
-    const std::string& method = *r.method;
-    if (method == "GET" && r.words.empty()) {
-        reply::write(kUsage);
-        reply::finish(1);
-    }
-    if (method != "POST") reply::finish(method < std::string("POST") ? -1 : 1);
-    const BodyIntake taken = take_body(r.form);
-    if (taken == BodyIntake::no_content_type) reply::finish(0);
-    if (taken != BodyIntake::ok) {
-        write_body_refusal(taken);
-        reply::finish(1);
+    switch (start_request_or_end(r)) {
+        case Start::no_method:
+        case Start::no_content_type:
+            reply::finish(0);
+        case Start::get:
+            if (!r.words.empty()) end_unanswered(*r.method);
+            reply::write(kUsage);
+            reply::finish(1);
+        case Start::post:
+            break;
     }
     if (!r.form.test("command", "step4")) reply::finish(0);
     step4(r);

@@ -3,6 +3,7 @@
 #include "tavra/commands.h"
 #include "platform/output.h"
 #include "render/reply.h"
+#include "request/start.h"
 
 namespace {
 
@@ -35,29 +36,25 @@ const Entry kPostCommands[] = {
 }  // namespace
 
 void dispatch(Request& r) {
-    if (!r.method) answer_no_command();
-    const std::string& method = *r.method;
-    if (method == "GET") {
-        if (r.words.empty()) answer_no_command();
-        for (const Entry& e : kGetCommands)
-            if (r.words[0] == e.word) {
-                e.run(r);
-                reply::finish(1);  // commands end the run themselves
-            }
-    } else if (method == "POST") {
-        BodyIntake taken = take_body(r.form);
-        if (taken == BodyIntake::no_content_type) answer_no_command();
-        if (taken != BodyIntake::ok) {
-            write_body_refusal(taken);
-            reply::finish(1);
-        }
-        for (const Entry& e : kPostCommands)
-            if (r.form.test("command", e.word)) {
-                e.run(r);
-                reply::finish(1);
-            }
-        answer_no_command();
+    switch (start_request_or_end(r)) {
+        case Start::no_method:
+        case Start::no_content_type:
+            answer_no_command();
+        case Start::get:
+            if (r.words.empty()) answer_no_command();
+            for (const Entry& e : kGetCommands)
+                if (r.words[0] == e.word) {
+                    e.run(r);
+                    reply::finish(1);  // commands end the run themselves
+                }
+            end_unanswered(*r.method);  // a word that names no command: no reply at all
+        case Start::post:
+            for (const Entry& e : kPostCommands)
+                if (r.form.test("command", e.word)) {
+                    e.run(r);
+                    reply::finish(1);
+                }
+            answer_no_command();
     }
-    // Another method, or a GET word that names no command: no reply at all.
-    reply::finish(method < std::string("POST") ? -1 : 1);
+    reply::finish(1);  // not reached: every start is answered above
 }
