@@ -17,6 +17,13 @@ std::optional<std::string> read(const std::string& path);
 // the file cannot be opened; a failed write is not reported.
 bool append(const std::string& path, std::string_view record);
 
+// Up to `bytes` bytes of standard input: fewer when it ends or fails first.
+std::string read_standard_input(std::size_t bytes);
+
+// Writes all of `bytes` to `fd`, going on after interruptions and partial
+// writes. False when a write fails; what was written stays written.
+bool write_all(int fd, std::string_view bytes);
+
 enum class Created { created, exists, failed };
 
 // Creates an empty file that must not exist yet.
