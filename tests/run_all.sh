@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRA_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
@@ -20,7 +20,7 @@ build_dir="$PWD/build"
 (cd tests/browser && TAVRA_BUILD_DIR="$build_dir" \
   timeout --kill-after=30 900 node --test --test-concurrency=1 server.test.mjs purchase.test.mjs)
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON -DTAVRA_WERROR=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
