@@ -1,9 +1,10 @@
 // add2basket, add2lookup and lookup: one basket line from the form or from
 // an item table.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/quantity.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
+#include "request/config.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 
@@ -15,9 +16,9 @@ namespace {
 [[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
                                       const std::string& table_name, const std::string& item,
                                       const std::optional<std::string>& quantity) {
-    require_file_name(r, page);
-    require_basket_name(r, basket);
-    require_file_name(r, table_name);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
+    require_file_name_or_fail(r, table_name);
     if (!basket.empty() && quantity_accepted(quantity)) {
         const std::string path = basket_path(basket);
         const std::string table = config().webdir + table_name;
@@ -35,8 +36,8 @@ void command_add2basket(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
         const std::string path = basket_path(basket);
         const BasketLine line{f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")};

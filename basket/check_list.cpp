@@ -1,9 +1,10 @@
 // add2check, edit and calc: adding the ticked entries of a check list,
 // changing quantities from the basket table, and the fixed calc answer.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/quantity.h"
 #include "common/numbers.h"
-#include "intake/commands.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"
@@ -21,8 +22,8 @@ void command_add2check(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
@@ -48,8 +49,8 @@ void command_edit(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);

@@ -2,13 +2,14 @@
 
 #include <cmath>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/quantity.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
+#include "request/config.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 
@@ -55,9 +56,9 @@ void command_add2mod(const Request& r) {
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
     const std::string define = f.text("define");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
-    require_file_name(r, define);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
+    require_file_name_or_fail(r, define);
     // The zero test, then the count rule; the character rule is not applied here.
     const std::string quantity = f.text("qty");
     if (!basket.empty() && read_decimal(quantity) != 0 && quantity_plain(quantity)) {

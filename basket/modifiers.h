@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "intake/form.h"
+#include "request/form.h"
 
 // `name`, " ( ", the values of the fields m1 to m`count` joined by ", " (an
 // absent field as empty text), then " ) "; cut to limits::kComposedName

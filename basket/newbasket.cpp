@@ -1,14 +1,15 @@
 // newbasket: starts a basket and answers with its page and cookie.
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/generated_name.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "basket/commands.h"
+#include "logs/logs.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/reply.h"
 
 void command_newbasket(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
-    require_file_name(r, page);
+    require_file_name_or_fail(r, page);
     const NewFile made = create_generated_file(config().basketdir + std::string(kBasketFolder), ".bsk");
     const std::string basket = std::string(kBasketFolder) + made.name;
     write_basket_cookie(basket);

@@ -15,7 +15,8 @@ bool is_punctuation(unsigned char c) { return c > ' ' && c < 127 && !is_letter(c
 bool quantity_characters_pass(std::string_view text) {
     if (text.size() > limits::kQuantityText) return false;
     bool good = true;
-    for (unsigned char c : text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c == '.') good = true;
         else if (is_letter(c) || is_punctuation(c)) good = false;
     }

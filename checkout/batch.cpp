@@ -2,7 +2,7 @@
 
 #include "checkout/csv.h"
 #include "common/numbers.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 

@@ -4,7 +4,7 @@
 #include <tuple>
 #include <utility>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
 #include "checkout/export.h"
@@ -13,8 +13,8 @@
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "checkout/commands.h"
+#include "request/config.h"
 #include "logs/logs.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -76,7 +76,7 @@ bool amounts_valid(const std::string& basket_file) {
 // path; when it cannot be made, runs `undo` and ends the run through the
 // error page.
 template <typename Undo>
-std::string create_order_mail_file(const Request& r, Undo undo) {
+std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
     const std::string folder = config().maildir;
     const NewFile mail = create_generated_file(folder, ".mail");
     if (!mail.created) {
@@ -105,7 +105,7 @@ std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request
     profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
     if (!profile::store_now(config_file)) refuse_order(r, kInvoiceNotStored);
 
-    const std::string mail_file = create_order_mail_file(r, [&] {
+    const std::string mail_file = create_order_mail_file_or_fail(r, [&] {
         profile::write(config_file, "Program Config", "invnumber", held);
     });
     const std::string mail =
@@ -130,7 +130,7 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 
 void command_confirm(const Request& r) {
     const std::string basket = r.form.text("basket");
-    require_basket_name(r, basket);
+    require_basket_name_or_fail(r, basket);
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;

@@ -3,10 +3,10 @@
 #include <string_view>
 #include <vector>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/counts.h"
 #include "checkout/csv.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/files.h"
 #include "platform/output.h"
 #include "platform/profile.h"

@@ -2,9 +2,8 @@
 // the step-4 page.
 #include "checkout/step4.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/totals.h"
-#include "intake/commands.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/reply.h"
@@ -28,15 +27,7 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
     }
     const double additions = additions_total(path);
     const double tax_rate = sales_tax_rate(form);
-    write_order_details(basket, page, style);
+    write_order_details_or_end(basket, page, style);
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
     reply::finish(1);
-}
-
-void command_step4(const Request& r) {
-    const std::string basket = r.form.text("basket");
-    const std::string page = r.form.text("where");
-    require_basket_name(r, basket);
-    require_file_name(r, page);
-    answer_step4(r.form, basket, page, kBasketProgramPage);
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "checkout/summary.h"
-#include "intake/form.h"
+#include "request/form.h"
 
 // Shipping priced by a program's own rules: `price` gives the shipping total
 // of a basket file.

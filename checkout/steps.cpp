@@ -1,15 +1,18 @@
-// Checkout steps 1 to 3: each copies its form fields into the basket file's
-// checkout sections and answers with the next page and the basket table.
+// Checkout steps 1 to 4. Steps 1 to 3 copy their form fields into the basket
+// file's checkout sections and answer with the next page and the basket table;
+// step 4 checks its names and hands over to the step shared with ship.
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "intake/commands.h"
+#include "checkout/commands.h"
+#include "checkout/step4.h"
+#include "logs/logs.h"
 #include "platform/profile.h"
 #include "render/reply.h"
 
@@ -23,8 +26,8 @@ struct Step {
 // Checks the names before anything is written, then writes the header.
 Step begin_step(const Request& r) {
     Step s{r.form.text("basket"), r.form.text("where"), {}};
-    require_basket_name(r, s.basket);
-    require_file_name(r, s.page);
+    require_basket_name_or_fail(r, s.basket);
+    require_file_name_or_fail(r, s.page);
     s.path = basket_path(s.basket);
     write_content_type();
     return s;
@@ -110,4 +113,12 @@ void command_step3(const Request& r) {
         store_extra_charges(s.path, r.form);
     }
     finish_page(s.basket, s.page);
+}
+
+void command_step4(const Request& r) {
+    const std::string basket = r.form.text("basket");
+    const std::string page = r.form.text("where");
+    require_basket_name_or_fail(r, basket);
+    require_file_name_or_fail(r, page);
+    answer_step4(r.form, basket, page, kBasketProgramPage);
 }

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/basket_table.h"
@@ -75,9 +75,9 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
+void write_order_details_or_end(std::string_view basket, std::string_view page, SummaryStyle style) {
     OpenedPage opened;
-    open_page(config().webdir, page, opened);
+    open_page_or_end(config().webdir, page, opened);
     std::string out = shopper_page(opened, basket);
     out += details_block(basket_path(basket), basket, style);
     reply::write(out);

@@ -16,7 +16,7 @@ inline constexpr SummaryStyle kShippingPage{false, false};
 // expanded, then the details block and the confirm form for `basket`. Ends
 // the run with status 1 when the page cannot be opened or opts out of
 // parsing.
-void write_order_details(std::string_view basket, std::string_view page, SummaryStyle style);
+void write_order_details_or_end(std::string_view basket, std::string_view page, SummaryStyle style);
 
 // Writes the summary table of `basket` with tax, extra charges, shipping and
 // grand total, and stores "Total"/"Tax" and "Total"/"Total" and marks the

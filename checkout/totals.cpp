@@ -1,8 +1,8 @@
 #include "checkout/totals.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "common/numbers.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/profile.h"
 
 std::vector<long long> stored_lines(const std::string& basket_file) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "intake/form.h"
+#include "request/form.h"
 
 // The line numbers from 1 to "NumKeys" that have a section, ascending; any
 // other line reads as empty, so it is neither shown nor adds anything.

@@ -95,7 +95,7 @@ std::string two_decimals(double amount) {
     char buffer[64];
     int n = std::snprintf(buffer, sizeof buffer, "%.2f", amount);
     if (n < 0) return "0.00";
-    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, n);
+    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));
     std::string big(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(big.data(), big.size(), "%.2f", amount);
     big.resize(static_cast<std::size_t>(n));

@@ -3,7 +3,7 @@
 // with CR LF line ends reads the same as one with LF alone.
 #include "common/limits.h"
 #include "fuzz_check.h"
-#include "intake/config.h"
+#include "request/config.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "intake/form.h"
+#include "request/form.h"
 
 namespace {
 

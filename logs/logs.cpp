@@ -1,9 +1,10 @@
 #include "logs/logs.h"
 
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/output.h"
+#include "request/names.h"
 
 namespace {
 
@@ -54,4 +55,12 @@ void fail_with_error(const std::string& program_dir, std::string_view message) {
         reply::write("Could not open " + program_dir + std::string(kErrorLog) + "\n");
     write_error_page();
     reply::finish(1);
+}
+
+void require_basket_name_or_fail(const Request& r, std::string_view name) {
+    if (!is_basket_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+}
+
+void require_file_name_or_fail(const Request& r, std::string_view name) {
+    if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }

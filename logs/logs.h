@@ -1,7 +1,14 @@
 // The run log (one record per request) and the error log with its error page.
+//
+// A call that may end the run says so in its name: "_or_fail" ends it with
+// the error page when something is refused or missing, "_or_end" also when
+// the reply is complete early (a page that opts out of parsing); functions
+// that always end it are [[noreturn]].
 #pragma once
 #include <string>
 #include <string_view>
+
+#include "request/request.h"
 
 // Appends the run record for this run's configuration record to
 // "runlog.txt" in the program directory. A log that cannot be opened is
@@ -18,3 +25,8 @@ bool append_error_record(const std::string& program_dir, std::string_view messag
 
 // The error page alone (header and four lines).
 void write_error_page();
+
+// Refuses a name from the request that could lead out of its folder: error
+// log record, error page, status 1. Returns only when the name is allowed.
+void require_basket_name_or_fail(const Request& r, std::string_view name);
+void require_file_name_or_fail(const Request& r, std::string_view name);

@@ -6,28 +6,18 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "platform/files.h"
+#include "platform/clock.h"
+#include "platform/process.h"
 
 namespace mailer {
 namespace {
 
 std::string errno_text(int err) { return std::strerror(err); }
-
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 std::string with_slash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -40,16 +30,13 @@ std::string rfc5322_now() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    // Day and month names are written out here, not by strftime, so that no
-    // locale can change them (RFC 5322, 3.3).
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // Day and month names in English whatever the locale (RFC 5322, 3.3).
     char zone[8];
     std::strftime(zone, sizeof zone, "%z", &local);
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %s", kDays[local.tm_wday], local.tm_mday,
-                  kMonths[local.tm_mon], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec, zone);
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %s", timing::day_name(local.tm_wday),
+                  local.tm_mday, timing::month_name(local.tm_mon), local.tm_year + 1900, local.tm_hour, local.tm_min,
+                  local.tm_sec, zone);
     return text;
 }
 
@@ -76,7 +63,7 @@ bool store_in_outbox(const std::string& folder, const std::string& message, std:
         return false;
     }
     ::fchmod(fd, 0640);
-    bool written = write_all(fd, message) && ::fsync(fd) == 0;
+    bool written = files::write_all(fd, message) && ::fsync(fd) == 0;
     int write_errno = errno;
     if (::close(fd) != 0) written = false;
     if (!written) {
@@ -109,16 +96,8 @@ bool pipe_to_program(const std::string& program, const std::vector<std::string>&
         error = "cannot make a pipe: " + errno_text(errno);
         return false;
     }
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const int rc = process::start(program, args, fds[0], false, pid);
     ::close(fds[0]);
     if (rc != 0) {
         ::close(fds[1]);
@@ -128,14 +107,12 @@ bool pipe_to_program(const std::string& program, const std::vector<std::string>&
     // A program that stops reading early must not kill us with SIGPIPE; its
     // exit status tells what happened.
     std::signal(SIGPIPE, SIG_IGN);
-    bool fed = write_all(fds[1], input);
+    bool fed = files::write_all(fds[1], input);
     ::close(fds[1]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            error = "lost " + program + ": " + errno_text(errno);
-            return false;
-        }
+    if (!process::wait_for(pid, status)) {
+        error = "lost " + program + ": " + errno_text(errno);
+        return false;
     }
     if (WIFSIGNALED(status)) {
         error = program + " was ended by signal " + std::to_string(WTERMSIG(status));

@@ -7,22 +7,29 @@
 #include <unistd.h>
 
 namespace files {
-namespace {
+std::string read_standard_input(std::size_t bytes) {
+    std::string in(bytes, '\0');
+    std::size_t got = 0;
+    while (got < in.size()) {
+        const ssize_t n = ::read(STDIN_FILENO, in.data() + got, in.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    in.resize(got);
+    return in;
+}
 
 bool write_all(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;  // no progress is a failure too, never a loop
         done += static_cast<std::size_t>(n);
     }
     return true;
 }
-
-}  // namespace
 
 std::optional<std::string> read(const std::string& path) {
     // Not blocking: a FIFO where a file should be is refused below, not waited on.

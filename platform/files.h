@@ -23,6 +23,12 @@ bool write_whole(const std::string& path, std::string_view content);
 
 // Removes a file; a file that is not there is no error.
 void remove(const std::string& path);
+// Up to `bytes` bytes of standard input: fewer when it ends or fails first.
+std::string read_standard_input(std::size_t bytes);
+
+// Writes all of `bytes` to `fd`, going on after interruptions and partial
+// writes. False when a write fails; what was written stays written.
+bool write_all(int fd, std::string_view bytes);
 
 enum class Created { created, exists, failed };
 

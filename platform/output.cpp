@@ -1,9 +1,9 @@
 #include "platform/output.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <unistd.h>
 
+#include "platform/files.h"
 #include "platform/profile.h"
 
 namespace reply {
@@ -24,16 +24,8 @@ std::string take() {
 
 void finish(int status) {
     profile::commit_all();
-    const std::string& bytes = buffer();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;  // the server went away; nothing left to tell it
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    // A failed write means the server went away: nothing left to tell it.
+    files::write_all(STDOUT_FILENO, buffer());
     std::exit(status);
 }
 

@@ -1,15 +1,31 @@
 // Starting an outside program and waiting for it.
 #pragma once
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace process {
 
-// Starts `program` directly (no shell) with `args` as its whole argument
-// list (args[0] included), its standard input and output on /dev/null and its
-// standard error inherited, and waits for it to end. Returns 0 when it
-// started, otherwise the errno of the failed start. Its exit status is not
-// looked at.
+// The value of an environment variable; nothing when it is not set.
+std::optional<std::string> environment(const char* name);
+
+// Starts `program` directly (no shell) with `args` as its whole argument list
+// (args[0] included): its standard input from `input_fd` (/dev/null when -1),
+// its standard output on /dev/null when `quiet_output` and inherited
+// otherwise, its standard error inherited. Returns 0 with `pid` set when it
+// started, otherwise the errno of the failed start.
+int start(const std::string& program, const std::vector<std::string>& args, int input_fd, bool quiet_output,
+          pid_t& pid);
+
+// Waits for `pid` to end, going on after interruptions; false (with errno
+// set) when it cannot be waited for.
+bool wait_for(pid_t pid, int& status);
+
+// Starts `program` with its standard input and output on /dev/null and waits
+// for it to end. Returns 0 when it started, otherwise the errno of the failed
+// start. Its exit status is not looked at.
 int run_and_wait(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace process

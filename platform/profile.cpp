@@ -45,19 +45,6 @@ Kept& load(const std::string& path) {
     return k;
 }
 
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Replaces the file by the document's bytes: a temporary file beside it with
 // the old file's permissions, put in the file's place in one step, so that a
 // reader finds the old file or the new one and never a part of either.
@@ -94,7 +81,7 @@ bool store(const std::string& path, const Document& doc, bool durable) {
         }
         fchmod(fd, old.st_mode & 07777);
     }
-    bool ok = write_all(fd, doc.text());
+    bool ok = files::write_all(fd, doc.text());
     if (ok && durable && fdatasync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (!ok) {

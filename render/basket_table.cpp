@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "platform/output.h"

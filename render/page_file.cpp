@@ -3,7 +3,7 @@
 #include "platform/files.h"
 #include "platform/output.h"
 
-void open_page(const std::string& webdir, std::string_view page, OpenedPage& opened) {
+void open_page_or_end(const std::string& webdir, std::string_view page, OpenedPage& opened) {
     const std::string path = webdir + std::string(page);
     auto text = files::read(path);
     if (!text) {

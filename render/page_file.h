@@ -18,7 +18,7 @@ struct OpenedPage {
 // "<!--NO PARSE-->" is copied out unparsed (every line followed by one more
 // line end) and the run ends with status 1; any other first line is dropped
 // and the page is returned for parsing.
-void open_page(const std::string& webdir, std::string_view page, OpenedPage& opened);
+void open_page_or_end(const std::string& webdir, std::string_view page, OpenedPage& opened);
 
 // The unparsed copy of a page's lines (after its mode line): each line as
 // read, with its own line end, followed by one more line end.

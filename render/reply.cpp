@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/basket_table.h"
 #include "render/template_page.h"
@@ -52,7 +52,7 @@ void write_fallback_page() {
 }
 
 void finish_page(std::string_view basket, std::string_view page) {
-    render_template_page(basket, page);
+    render_template_page_or_end(basket, page);
     render_basket_table(basket, page);
     reply::finish(1);
 }

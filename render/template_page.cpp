@@ -4,7 +4,7 @@
 
 #include "common/limits.h"
 #include "common/text.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/page_file.h"
@@ -56,9 +56,9 @@ void render_parsed_lines(LineReader& lines, std::string_view basket,
     }
 }
 
-void render_template_page(std::string_view basket, std::string_view page) {
+void render_template_page_or_end(std::string_view basket, std::string_view page) {
     OpenedPage opened;
-    open_page(config().webdir, page, opened);
+    open_page_or_end(config().webdir, page, opened);
     render_parsed_lines(opened.lines, basket, [&](std::string_view number) {
         render_item_entry(read_item_entry(number), basket, page, config().cgiurl, config().styles);
     });

@@ -1,10 +1,11 @@
 #include "ship/calculator.h"
 
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 #include "checkout/step4.h"
 #include "common/limits.h"
-#include "intake/config.h"
-#include "intake/names.h"
+#include "request/config.h"
+#include "request/names.h"
+#include "request/start.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
@@ -17,7 +18,7 @@ constexpr std::string_view kUsage = "ship.exe?SHIPPINGMETHOD+WEIGHT+ZIPCODE+EXCH
 
 // ship keeps no log: a refused name gets the error page alone, and nothing
 // is written to any file.
-void require_name(bool accepted) {
+void require_name_or_fail(bool accepted) {
     if (accepted) return;
     write_error_page();
     reply::finish(1);
@@ -28,9 +29,9 @@ void require_name(bool accepted) {
     const std::string page = r.form.text("where");
     const bool by_rules = r.form.test("agent", "lookup");
     const std::string item_table_name = r.form.text("lookup");
-    require_name(is_basket_name(basket));
-    require_name(is_file_name(page));
-    if (by_rules) require_name(is_file_name(item_table_name));
+    require_name_or_fail(is_basket_name(basket));
+    require_name_or_fail(is_file_name(page));
+    if (by_rules) require_name_or_fail(is_file_name(item_table_name));
 
     ShippingRules rules;
     if (by_rules) {
@@ -51,18 +52,16 @@ void read_ship_config(const std::string& program_dir) {
 }
 
 void run_ship(Request& r) {
-    if (!r.method) reply::finish(0);
-    const std::string& method = *r.method;
-    if (method == "GET" && r.words.empty()) {
-        reply::write(kUsage);
-        reply::finish(1);
-    }
-    if (method != "POST") reply::finish(method < std::string("POST") ? -1 : 1);
-    const BodyIntake taken = take_body(r.form);
-    if (taken == BodyIntake::no_content_type) reply::finish(0);
-    if (taken != BodyIntake::ok) {
-        write_body_refusal(taken);
-        reply::finish(1);
+    switch (start_request_or_end(r)) {
+        case Start::no_method:
+        case Start::no_content_type:
+            reply::finish(0);
+        case Start::get:
+            if (!r.words.empty()) end_unanswered(*r.method);
+            reply::write(kUsage);
+            reply::finish(1);
+        case Start::post:
+            break;
     }
     if (!r.form.test("command", "step4")) reply::finish(0);
     step4(r);

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "intake/request.h"
+#include "request/request.h"
 
 // Reads "webdir", "basketdir" and "tax" from "Program Config" of the
 // program directory's tavra.cfg into the configuration record, each cut to

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "common/lines.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/accounts.h"
 #include "platform/files.h"
 #include "platform/profile_document.h"

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/profile.h"
 #include "shop_tool/layout.h"
 #include "shop_tool/tool.h"

@@ -76,7 +76,7 @@ TEST_F(NewBasket, ShoppersStartingTogetherNeverShareABasket) {
     std::vector<std::string> names(kShoppers);
     std::vector<std::thread> shoppers;
     for (int i = 0; i < kShoppers; ++i)
-        shoppers.emplace_back([&, i] { names[i] = cookie_basket(shop.get_words({"newbasket", kPage}).out); });
+        shoppers.emplace_back([&, i] { names[static_cast<std::size_t>(i)] = cookie_basket(shop.get_words({"newbasket", kPage}).out); });
     for (std::thread& t : shoppers) t.join();
     const std::set<std::string> distinct(names.begin(), names.end());
     EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kShoppers));

@@ -3,7 +3,7 @@
 
 #include "checkout/batch.h"
 #include "harness.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/profile.h"
 
 namespace {

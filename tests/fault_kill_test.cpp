@@ -140,8 +140,8 @@ TEST_F(KilledRuns, AddingLines) {
     // Whatever was killed, the lines are numbered without a gap.
     const auto doc = profile::Document::parse(bytes_of(shop, file));
     const int lines = std::stoi(std::string(doc.get("Basket", "NumKeys").value_or("0")));
-    std::vector<long long> want(lines);
-    for (int n = 0; n < lines; ++n) want[n] = n + 1;
+    std::vector<long long> want(static_cast<std::size_t>(lines));
+    for (int n = 0; n < lines; ++n) want[static_cast<std::size_t>(n)] = n + 1;
     EXPECT_EQ(doc.numbered_sections(), want);
 }
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "intake/form.h"
-#include "intake/names.h"
-#include "intake/request.h"
+#include "request/form.h"
+#include "request/names.h"
+#include "request/request.h"
 
 TEST(UrlDecode, DecodesEscapesAndPlus) {
     const std::pair<std::string, std::string> rows[] = {

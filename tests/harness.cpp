@@ -173,7 +173,8 @@ Reply Install::post(const std::string& body, const RunControl& control, const st
 std::string form_encode(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : text) {
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         if (std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == '*') out += static_cast<char>(c);
         else if (c == ' ') out += '+';
         else {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/lines.h"
-#include "intake/config.h"
+#include "request/config.h"
 
 namespace {
 std::vector<std::string> pieces(const std::string& text, std::size_t piece = limits::kLinePiece) {

@@ -90,8 +90,8 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
     std::vector<std::thread> workers;
     for (int w = 0; w < kProcesses; ++w)
         workers.emplace_back([&, w] {
-            std::mt19937 random(kSeed + w);
-            Served& mine = served[w];
+            std::mt19937 random(kSeed + static_cast<unsigned>(w));
+            Served& mine = served[static_cast<std::size_t>(w)];
             for (int n = 0; std::chrono::steady_clock::now() < deadline; ++n) {
                 const std::string tag = std::to_string(w) + "-" + std::to_string(n);
                 const Kind kind = pick(random);
@@ -177,8 +177,8 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
     const auto doc = profile::Document::parse(shop.get(basket_file));
     const int lines = std::stoi(std::string(doc.get("Basket", "NumKeys").value_or("0")));
     EXPECT_EQ(lines, count[add] + count[check] + count[lookup]);
-    std::vector<long long> numbers(lines);
-    for (int n = 0; n < lines; ++n) numbers[n] = n + 1;
+    std::vector<long long> numbers(static_cast<std::size_t>(lines));
+    for (int n = 0; n < lines; ++n) numbers[static_cast<std::size_t>(n)] = n + 1;
     EXPECT_EQ(doc.numbered_sections(), numbers);
     int mugs = 0;
     std::set<std::string> seen;

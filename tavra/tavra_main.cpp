@@ -1,6 +1,6 @@
 // tavra, the basket program: one CGI request per run.
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "logs/logs.h"
 
 int main(int argc, char** argv) {

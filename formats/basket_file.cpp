@@ -1,11 +1,11 @@
-#include "basket/basket_file.h"
+#include "formats/basket_file.h"
 
 #include <algorithm>
 #include <iterator>
 
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "intake/config.h"
+#include "request/config.h"
 #include "platform/profile.h"
 
 std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }

@@ -1,4 +1,4 @@
-#include "intake/names.h"
+#include "request/names.h"
 
 #include "common/limits.h"
 #include "common/text.h"

@@ -1,4 +1,4 @@
-#include "intake/form.h"
+#include "request/form.h"
 
 #include <algorithm>
 

@@ -1,23 +1,15 @@
-#include "intake/request.h"
-
-#include <cerrno>
-#include <cstdlib>
-#include <unistd.h>
+#include "request/request.h"
 
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "platform/files.h"
 #include "platform/output.h"
+#include "platform/process.h"
 
 namespace {
 
-std::optional<std::string> environment(const char* name) {
-    const char* value = std::getenv(name);
-    if (!value) return std::nullopt;
-    return std::string(value);
-}
-
+using process::environment;
 
 // RFC 3875 decoding of one query word: only "%" escapes; a word ends at a
 // decoded zero byte, as a command-line word would.
@@ -72,18 +64,8 @@ BodyIntake take_body(FormTable& form) {
     long long announced = read_integer(environment("CONTENT_LENGTH").value_or(""));
     if (announced < 0) announced = 0;
     const bool too_long = static_cast<unsigned long long>(announced) > limits::kMaxBody;
-    std::string body;
-    if (!too_long) {
-        body.resize(static_cast<std::size_t>(announced));
-        std::size_t got = 0;
-        while (got < body.size()) {
-            ssize_t n = ::read(STDIN_FILENO, body.data() + got, body.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  // a shorter body is split over what arrived
-            got += static_cast<std::size_t>(n);
-        }
-        body.resize(got);
-    }
+    // A shorter body than announced is split over what arrived.
+    const std::string body = too_long ? std::string() : files::read_standard_input(static_cast<std::size_t>(announced));
     auto type = environment("CONTENT_TYPE");
     if (!type) return BodyIntake::no_content_type;
     if (*type != "application/x-www-form-urlencoded") return BodyIntake::not_url_encoded;

@@ -1,4 +1,4 @@
-#include "intake/config.h"
+#include "request/config.h"
 
 #include "common/limits.h"
 #include "common/lines.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "intake/form.h"
+#include "request/form.h"
 
 struct Request {
     std::string program_path;  // first command-line word
@@ -17,6 +17,9 @@ struct Request {
     // Query word n (1 for the command); empty text when absent.
     std::string word(std::size_t n) const { return n >= 1 && n <= words.size() ? words[n - 1] : std::string(); }
 };
+
+// Whether the request came as GET (query words) rather than POST (fields).
+inline bool is_get(const Request& r) { return r.method && *r.method == "GET"; }
 
 // Reads the command line and the environment. When QUERY_STRING is set and
 // holds no "=" (an indexed query, RFC 3875, 4.4), the query words are taken

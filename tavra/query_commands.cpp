@@ -1,16 +1,17 @@
 // The query commands goto, info and kill.
 #include <string>
 
-#include "intake/commands.h"
-#include "intake/config.h"
+#include "logs/logs.h"
+#include "tavra/commands.h"
+#include "request/config.h"
 #include "platform/output.h"
 #include "render/reply.h"
 
 void command_goto(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
     const std::string basket = is_get(r) ? r.word(3) : r.form.text("basket");
-    require_file_name(r, page);
-    require_basket_name(r, basket);
+    require_file_name_or_fail(r, page);
+    require_basket_name_or_fail(r, basket);
     page_reply(basket, page);
 }
 
