@@ -2,22 +2,8 @@
 
 #include <cstdio>
 #include <ctime>
-#include <time.h>
 
 namespace timing {
-
-std::int32_t tick_count() {
-    timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
-    std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
-}
-
-void sleep_ms(int ms) {
-    timespec want{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&want, &want) != 0) {
-    }
-}
 
 std::string log_timestamp() {
     static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};

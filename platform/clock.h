@@ -1,17 +1,8 @@
-// Time as the system uses it: a millisecond tick counter for generated
-// names, and the local time for log records.
+// Time as the system uses it: the local time for log records.
 #pragma once
-#include <cstdint>
 #include <string>
 
 namespace timing {
-
-// Milliseconds since the machine started, as a signed 32-bit number
-// (it wraps to negative values after 2^31 ms).
-std::int32_t tick_count();
-
-// Sleeps for about `ms` milliseconds.
-void sleep_ms(int ms);
 
 // The local date and time as "Www Mmm dd hh:mm:ss yyyy" (24 characters,
 // English names, day of month with a leading zero).
