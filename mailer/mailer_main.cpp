@@ -12,12 +12,17 @@
 // anything that is not one plain address is refused, so no shopper can add
 // recipients or headers.
 //
-// Exit status: 0 delivered, 1 not delivered, 2 refused command line.
+// It refuses to run when a web server has started it as a CGI program, and
+// sends only mail files that lie in the shop's mail folder ("maildir=").
+//
+// Exit status: 0 delivered, 1 not delivered, 2 refused command line,
+// 3 refused to run (CGI, or a mail file outside the mail folder).
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "mailer/delivery.h"
+#include "mailer/guard.h"
 #include "mailer/message.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -35,16 +40,24 @@ int fail(const std::string& message, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    files::keep_new_files_private();
+    const std::string cgi = mailer::cgi_refusal();
+    if (!cgi.empty()) return fail(cgi, 3);
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     mailer::Parsed parsed = mailer::parse_arguments(args);
     if (!parsed.invocation) return fail(parsed.refusal, 2);
     const mailer::Invocation& call = *parsed.invocation;
 
-    auto body = files::read(call.mail_file);
+    // tavra.cfg is found beside the name we were started by, as tavra finds it.
+    const std::string program_dir = files::program_directory(argc > 0 ? argv[0] : "");
+    const auto mail_file = mailer::resolved_path(call.mail_file);
+    if (!mail_file) return fail("cannot read the mail file " + call.mail_file, 1);
+    std::string refusal;
+    if (!mailer::in_mail_folder(program_dir, *mail_file, refusal)) return fail(refusal, 3);
+    auto body = files::read(*mail_file);
     if (!body) return fail("cannot read the mail file " + call.mail_file, 1);
     if (body->size() > mailer::kMaxMailFile) return fail("the mail file " + call.mail_file + " is larger than 1 MiB", 1);
 
-    const std::string program_dir = files::program_directory(argc > 0 ? argv[0] : "");
     const std::string config = program_dir + "tavra.cfg";
     const std::string sendmail = profile::read_text(config, "Mail Delivery", "sendmail");
     std::string outbox = profile::read_text(config, "Mail Delivery", "outbox");

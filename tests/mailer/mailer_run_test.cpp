@@ -30,7 +30,7 @@ public:
         char templ[] = "/tmp/tavra-mailer-XXXXXX";
         if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
         dir_ = templ;
-        put("tavra.cfg", "[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
+        put_config("[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
         put("mail/1.2.mail", "Tavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n");
     }
     ~ProgramFolder() {
@@ -42,6 +42,14 @@ public:
     void put(const std::string& rel, const std::string& text) const {
         fs::create_directories(fs::path(path(rel)).parent_path());
         std::ofstream(path(rel), std::ios::binary) << text;
+    }
+    // tavra.cfg with `text`, and "mail/" as the shop's mail folder.
+    void put_config(std::string text) const {
+        const std::string section = "[Program Config]\n", maildir = "maildir=" + path("mail/") + "\n";
+        const std::size_t at = text.find(section);
+        if (at == std::string::npos) text += section + maildir;
+        else text.insert(at + section.size(), maildir);
+        put("tavra.cfg", text);
     }
     std::string get(const std::string& rel) const {
         std::ifstream f(path(rel), std::ios::binary);
@@ -57,7 +65,7 @@ public:
             "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + path("sendmail-args") + "\"\ncat > \"" + path("sendmail-input") +
                 "\"\nexit " + std::to_string(status) + "\n");
         fs::permissions(path("fake-sendmail"), fs::perms::owner_all);
-        put("tavra.cfg", "[Mail Delivery]\nsendmail=" + path("fake-sendmail") +
+        put_config("[Mail Delivery]\nsendmail=" + path("fake-sendmail") +
                              "\n[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
     }
 
@@ -138,7 +146,7 @@ TEST(MailerRun, WithoutAMailProgramEachDeliveryIsOneMessageFileInTheOutbox) {
 
 TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     ProgramFolder f;
-    f.put("tavra.cfg", "[Mail Delivery]\noutbox=sent/\nfrom=shop@tea.example\n[Program Config]\nname=\nemail=bad address\n");
+    f.put_config("[Mail Delivery]\noutbox=sent/\nfrom=shop@tea.example\n[Program Config]\nname=\nemail=bad address\n");
     EXPECT_EQ(f.run(confirm_args(f, "a@b.example")).status, 0);
     EXPECT_TRUE(f.outbox().empty());
     ASSERT_TRUE(fs::exists(f.path("sent")));
@@ -149,7 +157,7 @@ TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     // With neither a valid "from" nor a valid merchant address the sender
     // is a fixed local one, never the text as it stands.
     ProgramFolder g;
-    g.put("tavra.cfg", "[Program Config]\nemail=not an address\n");
+    g.put_config("[Program Config]\nemail=not an address\n");
     EXPECT_EQ(g.run(confirm_args(g, "a@b.example")).status, 0);
     ASSERT_EQ(g.outbox().size(), 1u);
     EXPECT_EQ(g.get("outbox/" + g.outbox()[0]).substr(0, 24), "From: <tavra@localhost>\r");
@@ -178,12 +186,12 @@ TEST(MailerRun, AMailProgramThatFailsMakesTheMailerFail) {
     EXPECT_NE(r.err.find("not delivered to shopper@example.com"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("exit status 75"), std::string::npos) << r.err;
 
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=fake-sendmail\n");
+    f.put_config("[Mail Delivery]\nsendmail=fake-sendmail\n");
     r = f.run(confirm_args(f, "shopper@example.com"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("must be an absolute path"), std::string::npos) << r.err;
 
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("no-such-program") + "\n");
+    f.put_config("[Mail Delivery]\nsendmail=" + f.path("no-such-program") + "\n");
     r = f.run(confirm_args(f, "shopper@example.com"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot start"), std::string::npos) << r.err;
