@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,13 +70,17 @@ public:
                              "\n[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
     }
 
-    // The mailer started as <folder>/blat.exe with `args`.
-    Outcome run(const std::vector<std::string>& args) const {
+    // The mailer started as <folder>/blat.exe with `args`, in this process's
+    // environment and the "NAME=value" entries of `env`.
+    Outcome run(const std::vector<std::string>& args, std::vector<std::string> env = {}) const {
         std::vector<std::string> all{path("blat.exe")};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
+        std::vector<char*> argv, envp;
         for (auto& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e) envp.push_back(*e);
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
         int err[2];
         if (pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
         pid_t pid = fork();
@@ -85,7 +90,7 @@ public:
             dup2(null, 0);
             dup2(null, 1);
             if (chdir(dir_.c_str()) != 0) _exit(127);
-            execv(MAILER_BIN, argv.data());
+            execve(MAILER_BIN, argv.data(), envp.data());
             _exit(127);
         }
         close(err[1]);
@@ -111,8 +116,9 @@ private:
     std::string dir_;
 };
 
-std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient) {
-    return {f.path("mail/1.2.mail"), "-s", "\"Order Delivery\"", "-t", recipient, "-q"};
+std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient,
+                                      const std::string& mail_file = "") {
+    return {mail_file.empty() ? f.path("mail/1.2.mail") : mail_file, "-s", "\"Order Delivery\"", "-t", recipient, "-q"};
 }
 
 }  // namespace
@@ -239,4 +245,41 @@ TEST(MailerRun, AMailFileThatCannotBeReadIsNotDelivered) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("larger than 1 MiB"), std::string::npos);
     EXPECT_TRUE(f.outbox().empty());
+}
+
+TEST(MailerRun, RefusesToRunAsACgiProgramOrForAFileOutsideTheMailFolder) {
+    struct Row {
+        const char* what;
+        std::string mail_file;  // relative to the program folder, where the mailer runs
+        std::vector<std::string> env;
+        std::string message;
+    };
+    const std::string outside = "is not in the mail folder";
+    const Row rows[] = {
+        {"started by a web server", "mail/1.2.mail", {"GATEWAY_INTERFACE=CGI/1.1"}, "GATEWAY_INTERFACE is set"},
+        {"a request's method", "mail/1.2.mail", {"REQUEST_METHOD=GET"}, "REQUEST_METHOD is set"},
+        {"a file of the shop", "customers.csv", {}, outside},
+        {"up and out of the mail folder", "mail/../customers.csv", {}, outside},
+        {"a link in the mail folder", "mail/link.mail", {}, outside},
+        {"a folder below the mail folder", "mail/old/3.4.mail", {}, outside},
+        {"a system file", "/etc/hostname", {}, outside},
+    };
+    for (const Row& row : rows) {
+        ProgramFolder f;
+        f.use_recording_sendmail();
+        f.put("customers.csv", "4111111111111111\n");
+        f.put("mail/old/3.4.mail", "x\n");
+        fs::create_symlink(f.path("customers.csv"), f.path("mail/link.mail"));
+        const std::string file = row.mail_file[0] == '/' ? row.mail_file : f.path(row.mail_file);
+        Outcome r = f.run(confirm_args(f, "thief@evil.example", file), row.env);
+        EXPECT_EQ(r.status, 3) << row.what;
+        EXPECT_EQ(r.err.rfind("blat.exe: ", 0), 0u) << row.what << ": " << r.err;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what;
+        EXPECT_FALSE(fs::exists(f.path("sendmail-args"))) << row.what;
+    }
+    // The mail folder's own files go, also when named by a relative path.
+    ProgramFolder f;
+    EXPECT_EQ(f.run(confirm_args(f, "a@b.example", "mail/../mail/1.2.mail")).status, 0);
+    EXPECT_EQ(f.outbox().size(), 1u);
 }
