@@ -68,6 +68,16 @@ TEST_F(NewBasket, MissingBasketFolderIsReportedAndThePageStillFollows) {
     EXPECT_FALSE(shop.exists("baskets/basket"));
 }
 
+TEST_F(NewBasket, ManyBasketsInARowAllHaveNamesOfTheirOwn) {
+    std::set<std::string> names;
+    for (int i = 0; i < 64; ++i) {
+        const std::string basket = cookie_basket(shop.get_words({"newbasket", kPage}).out);
+        EXPECT_TRUE(well_formed(basket)) << basket;
+        names.insert(basket);
+    }
+    EXPECT_EQ(names.size(), 64u);
+}
+
 TEST_F(NewBasket, ShoppersStartingTogetherNeverShareABasket) {
     constexpr int kShoppers = 6;
     std::vector<std::string> names(kShoppers);
