@@ -14,14 +14,3 @@ TEST(CleanLogValue, EscapesControlBytesAndCutsBeforeEscaping) {
     for (const auto& [value, want] : rows) EXPECT_EQ(clean_log_value(value), want) << value;
 }
 
-#include "common/cgi.h"
-
-TEST(CgiVariables, TheServersVariablesAndNoOthers) {
-    const std::pair<const char*, bool> rows[] = {
-        {"GATEWAY_INTERFACE", true}, {"REQUEST_METHOD", true}, {"QUERY_STRING", true},   {"CONTENT_LENGTH", true},
-        {"PATH_TRANSLATED", true},   {"DOCUMENT_ROOT", true},  {"SERVER_SOFTWARE", true}, {"REMOTE_ADDR", true},
-        {"HTTP_COOKIE", true},       {"PATH", false},          {"HOME", false},           {"LANG", false},
-        {"HTTP", false},             {"TZ", false},            {"request_method", false},
-    };
-    for (const auto& [name, cgi] : rows) EXPECT_EQ(is_cgi_variable(name), cgi) << name;
-}
