@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "checkout/counts.h"
+#include "common/cgi.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 
@@ -62,7 +63,10 @@ std::string order_mail_rest(const std::string& basket_file, int lines) {
 }
 
 int send_order_mail(const std::string& mailer, const std::string& mail_file, const std::string& recipient) {
-    return process::run_and_wait(mailer, {mailer, mail_file, "-s", std::string(kSubject), "-t", recipient, "-q"});
+    // The mailer must not take itself for a CGI program, and it refuses to run
+    // when it seems to be one: the request's variables stay behind.
+    return process::run_and_wait(mailer, {mailer, mail_file, "-s", std::string(kSubject), "-t", recipient, "-q"},
+                                 process::environment_without(is_cgi_variable));
 }
 
 std::string_view mailer_failure_message(int start_errno) {

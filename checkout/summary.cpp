@@ -35,8 +35,9 @@ std::string cell(std::string_view open, std::string_view value) {
     return out;
 }
 
+// The shopper's details as steps 1 and 2 stored them, shown as text.
 std::string details_block(const std::string& path, std::string_view basket, SummaryStyle style) {
-    auto value = [&path](const char* key) { return profile::read_text(path, "Shipping", key); };
+    auto value = [&path](const char* key) { return html_escaped(profile::read_text(path, "Shipping", key)); };
     std::string out = "<table border=0 width=200>\n<tr>\n";
     out += cell("<td>", value("fname"));
     out += cell("<td>", value("minitial"));
@@ -125,11 +126,12 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     for (long long n : stored_charges(path, 2)) {
         const std::string description = profile::read_text(path, "Additional", "a" + std::to_string(n + 2));
         if (description.empty()) continue;  // its amount still counts in the total
-        const std::string amount = profile::read_text(path, "Additional", "a" + std::to_string(n));
+        // The charge's description and amount came through the step-3 form.
+        const std::string amount = html_escaped(profile::read_text(path, "Additional", "a" + std::to_string(n)));
         out += "<tr>\n";
         out += basket_cell("right", "1");
         out += basket_cell("right", "Addition");
-        out += basket_cell("left", description);
+        out += basket_cell("left", html_escaped(description));
         out += basket_cell("right", amount);
         out += basket_cell("right", amount);
         out += "</tr>\n";

@@ -61,7 +61,4 @@ constexpr std::size_t kMaxBody = 1048576;
 // characters.
 constexpr std::size_t kBasketNameChars = 200;
 
-// The second tick of a generated name is at least this many ms after the first.
-constexpr int kNameWaitMs = 250;
-
 }  // namespace limits

@@ -12,6 +12,10 @@ std::string single_line(std::string_view text);
 // of bounded length and shows nothing to a terminal.
 std::string clean_log_value(std::string_view value);
 
+// The text with & < > " ' written as &amp; &lt; &gt; &quot; &#39;, so that
+// what a shopper typed is shown as text and never read as markup.
+std::string html_escaped(std::string_view text);
+
 // Replaces the first occurrence of `tag` in `line` by `value`; false when the
 // tag does not occur.
 bool replace_first(std::string& line, std::string_view tag, std::string_view value);

@@ -19,7 +19,11 @@
 // (errlog.txt) naming the recipient and the reason, besides the message on
 // standard error; tavra's reply does not change.
 //
-// Exit status: 0 delivered, 1 not delivered, 2 refused command line.
+// It refuses to run when a web server has started it as a CGI program, and
+// sends only mail files that lie in the shop's mail folder ("maildir=").
+//
+// Exit status: 0 delivered, 1 not delivered, 2 refused command line,
+// 3 refused to run (CGI, or a mail file outside the mail folder).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,6 +31,8 @@
 #include "common/text.h"
 #include "logs/logs.h"
 #include "mailer/delivery.h"
+#include "mailer/guard.h"
+#include "mailer/guard.h"
 #include "mailer/message.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -57,6 +63,13 @@ int fail(const std::string& program_dir, const std::string& recipient, const std
 }  // namespace
 
 int main(int argc, char** argv) {
+    files::keep_new_files_private();
+    const std::string cgi = mailer::cgi_refusal();
+    if (!cgi.empty()) {
+        say(cgi);
+        return 3;
+    }
+    // tavra.cfg is found beside the name we were started by, as tavra finds it.
     const std::string program_dir = files::program_directory(argc > 0 ? argv[0] : "");
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     mailer::Parsed parsed = mailer::parse_arguments(args);
@@ -71,7 +84,14 @@ int main(int argc, char** argv) {
         return fail(program_dir, call.recipient, reason, "not delivered to " + call.recipient + ": " + reason, 1);
     };
 
-    auto body = files::read(call.mail_file);
+    const auto mail_file = mailer::resolved_path(call.mail_file);
+    if (!mail_file) return failed("cannot read the mail file " + call.mail_file);
+    std::string refusal;
+    if (!mailer::in_mail_folder(program_dir, *mail_file, refusal)) {
+        say(refusal);
+        return 3;
+    }
+    auto body = files::read(*mail_file);
     if (!body) return failed("cannot read the mail file " + call.mail_file);
     if (body->size() > mailer::kMaxMailFile) return failed("the mail file " + call.mail_file + " is larger than 1 MiB");
 

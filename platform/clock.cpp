@@ -6,19 +6,6 @@
 
 namespace timing {
 
-std::int32_t tick_count() {
-    timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
-    std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
-}
-
-void sleep_ms(int ms) {
-    timespec want{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (nanosleep(&want, &want) != 0) {
-    }
-}
-
 const char* day_name(int tm_wday) {
     static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     return days[((tm_wday % 7) + 7) % 7];

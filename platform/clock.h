@@ -1,17 +1,8 @@
-// Time as the system uses it: a millisecond tick counter for generated
-// names, and the local time for log records.
+// Time as the system uses it: the local time for log records and mail dates.
 #pragma once
-#include <cstdint>
 #include <string>
 
 namespace timing {
-
-// Milliseconds since the machine started, as a signed 32-bit number
-// (it wraps to negative values after 2^31 ms).
-std::int32_t tick_count();
-
-// Sleeps for about `ms` milliseconds.
-void sleep_ms(int ms);
 
 // English day and month names of a broken-down time ("Sun", "Jan"), written
 // out here rather than by strftime so that no locale can change them.

@@ -57,7 +57,7 @@ std::optional<std::string> read(const std::string& path) {
 }
 
 bool append(const std::string& path, std::string_view record) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0666);
     if (fd < 0) return false;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -94,6 +94,11 @@ Created create_new(const std::string& path) {
     if (fd < 0) return errno == EEXIST ? Created::exists : Created::failed;
     ::close(fd);
     return Created::created;
+}
+
+void keep_new_files_private() {
+    const mode_t handed_down = ::umask(0);
+    ::umask(handed_down | S_IRWXO);
 }
 
 std::string program_directory(std::string_view program_path) {

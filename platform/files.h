@@ -14,7 +14,9 @@ std::optional<std::string> read(const std::string& path);
 // Appends `record` to the file in one write under an exclusive lock, creating
 // the file when missing, so that records of concurrent runs never interleave.
 // A record that cannot be written whole leaves the file as it was. False when
-// the file cannot be opened; a failed write is not reported.
+// the file cannot be opened; a symbolic link in the last place of the path
+// counts as such, so that nobody can plant one to have us write elsewhere. A
+// failed write is not reported.
 bool append(const std::string& path, std::string_view record);
 
 // Writes `content` over the whole of an existing file. False when the file
@@ -34,6 +36,11 @@ enum class Created { created, exists, failed };
 
 // Creates an empty file that must not exist yet.
 Created create_new(const std::string& path);
+
+// Takes every permission for others from the files and folders this run
+// creates, whatever umask the web server handed down: baskets, order mails
+// and batch files hold card numbers. Called first thing at start-up.
+void keep_new_files_private();
 
 // The program directory: the program path up to and including its last "/",
 // or empty text (the current directory) when it has none.

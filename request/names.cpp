@@ -33,10 +33,11 @@ bool is_file_name(std::string_view name) {
     for (;;) {
         std::size_t slash = name.find('/', start);
         std::string_view segment = name.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
-        if (segment.empty() || segment == "." || segment == ".." || !all_name_chars(segment)) return false;
+        // A leading "." would reach hidden files (".htaccess", ".git/") and ".", "..".
+        if (segment.empty() || segment.front() == '.' || !all_name_chars(segment)) return false;
         if (slash == std::string_view::npos) return true;
         start = slash + 1;
     }
 }
 
-std::string refused_name_message(std::string_view value) { return "Refused name " + single_line(value); }
+std::string refused_name_message(std::string_view value) { return "Refused name " + clean_log_value(value); }

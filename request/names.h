@@ -10,9 +10,9 @@
 bool is_basket_name(std::string_view name);
 
 // Empty text, or a relative path of segments joined by single "/", each made
-// of A-Z a-z 0-9 . _ - and neither "." nor "..".
+// of A-Z a-z 0-9 . _ - and not beginning with ".".
 bool is_file_name(std::string_view name);
 
-// The message that refuses a name: "Refused name " and the value, with its
-// line breaks shown as spaces.
+// The message that refuses a name: "Refused name " and the value made fit
+// for the log (clean_log_value).
 std::string refused_name_message(std::string_view value);

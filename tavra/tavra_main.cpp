@@ -2,8 +2,10 @@
 #include "tavra/commands.h"
 #include "request/config.h"
 #include "logs/logs.h"
+#include "platform/files.h"
 
 int main(int argc, char** argv) {
+    files::keep_new_files_private();
     Request request = read_request(argc, argv);
     const std::string config_file = config_path(request.program_dir);
     switch (read_config(config_file, config())) {

@@ -212,6 +212,32 @@ TEST_F(CheckoutSteps, Step4ShowsTheSummaryAndStoresTheTotals) {
     EXPECT_EQ(basket(), want + "[Total]\nTax=8.00\nTotal=120.25\n[Order State]\nstate=summarised\n");
 }
 
+TEST_F(CheckoutSteps, Step4ShowsWhatTheShopperTypedAsTextInBothPrograms) {
+    const std::string markup = "<script>x('&\"')</script>";
+    const std::string shown = "&lt;script&gt;x(&#39;&amp;&quot;&#39;)&lt;/script&gt;";
+    shop.put("web/next.html", "<html>\n");
+    shop.put("web/confirm.html", "<html>\n");
+    // An item name from the merchant's table keeps its markup.
+    shop.put(kBasketFile, "[Basket]\nNumKeys=1\n[1]\nNAME=<b>Mug</b>\nITEM=1\nPRICE=2\nSHIP=0\nQUANTITY=1\n");
+    step("step1", {{"fname", markup}, {"email", markup}});
+    step("step2", {{"paytype", markup}});
+    step("step3", {{"addcharge", "3"}, {"a1", "1<2"}, {"a2", "on"}, {"a3", markup}});
+    const std::string stored = basket();
+    for (const char* program : {"tavra", "ship"}) {
+        const Reply r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
+                                        {"agent", "predetermined"}}),
+                                  program);
+        EXPECT_EQ(r.out.find("<script>"), std::string::npos) << program;
+        std::size_t count = 0;
+        for (std::size_t at = 0; (at = r.out.find(shown, at)) != std::string::npos; at += shown.size()) ++count;
+        EXPECT_EQ(count, 4u) << program << ": " << r.out;  // first name, e-mail, payment type, charge
+        EXPECT_NE(r.out.find(">1&lt;2</td>"), std::string::npos) << program;
+        EXPECT_NE(r.out.find("<b>Mug</b>"), std::string::npos) << program;
+    }
+    // The basket keeps the values as they came.
+    EXPECT_NE(stored.find("fname=" + markup + "\n"), std::string::npos);
+}
+
 TEST_F(CheckoutSteps, Step4AgentsAndTax) {
     shop.put("web/confirm.html", "<html>\n");
     struct Row {

@@ -76,11 +76,12 @@ TEST(Names, BasketNamesMustHaveTheGeneratedForm) {
 
 TEST(Names, FileNamesAreRelativePathsOfPlainSegments) {
     const std::pair<std::string, bool> rows[] = {
-        {"", true},           {"index.html", true},   {"pages/step1.html", true}, {".hidden", true},
+        {"", true},           {"index.html", true},   {"pages/step1.html", true}, {"a.b/c.html", true},
         {"a/../b", false},    {"../tavra.cfg", false}, {"./a", false},             {"/etc/passwd", false},
         {"a//b", false},      {"a/", false},           {"a\\b", false},            {"a b.html", false},
-        {"x.html><script", false},
+        {"x.html><script", false}, {".hidden", false},      {".git/config", false},     {"a/.htaccess", false},
+        {".x.html", false},
     };
     for (const auto& [name, ok] : rows) EXPECT_EQ(is_file_name(name), ok) << name;
-    EXPECT_EQ(refused_name_message("a\r\nb\rc\nd"), "Refused name a b c d");
+    EXPECT_EQ(refused_name_message("a\r\nb\x1b"), "Refused name a\\x0D\\x0Ab\\x1B");
 }

@@ -350,7 +350,7 @@ TEST(Goto, RefusesNamesThatLeaveTheirFolders) {
     }
     shop.remove("errlog.txt");
     EXPECT_EQ(shop.post("command=goto&where=page.html&basket=%2Fetc%2Fpasswd%0Ax").out, kErrorPage);
-    EXPECT_NE(shop.get("errlog.txt").find("Refused name /etc/passwd x\n"), std::string::npos);
+    EXPECT_NE(shop.get("errlog.txt").find("Refused name /etc/passwd\\x0Ax\n"), std::string::npos);
 }
 
 TEST(Goto, AFifoWhereThePageShouldBeIsAPageThatCannotBeOpened) {

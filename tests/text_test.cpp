@@ -13,3 +13,4 @@ TEST(CleanLogValue, EscapesControlBytesAndCutsBeforeEscaping) {
     };
     for (const auto& [value, want] : rows) EXPECT_EQ(clean_log_value(value), want) << value;
 }
+

@@ -31,7 +31,7 @@ public:
         char templ[] = "/tmp/tavra-mailer-XXXXXX";
         if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
         dir_ = templ;
-        put("tavra.cfg", "[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
+        put_config("[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
         put("mail/1.2.mail", "Tavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n");
     }
     ~ProgramFolder() {
@@ -43,6 +43,14 @@ public:
     void put(const std::string& rel, const std::string& text) const {
         fs::create_directories(fs::path(path(rel)).parent_path());
         std::ofstream(path(rel), std::ios::binary) << text;
+    }
+    // tavra.cfg with `text`, and "mail/" as the shop's mail folder.
+    void put_config(std::string text) const {
+        const std::string section = "[Program Config]\n", maildir = "maildir=" + path("mail/") + "\n";
+        const std::size_t at = text.find(section);
+        if (at == std::string::npos) text += section + maildir;
+        else text.insert(at + section.size(), maildir);
+        put("tavra.cfg", text);
     }
     std::string get(const std::string& rel) const {
         std::ifstream f(path(rel), std::ios::binary);
@@ -59,17 +67,21 @@ public:
             "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + path("sendmail-args") + "\"\ncat > \"" + path("sendmail-input") +
                 "\"\nexit " + std::to_string(status) + "\n");
         fs::permissions(path("fake-sendmail"), fs::perms::owner_all);
-        put("tavra.cfg", "[Mail Delivery]\nsendmail=" + path("fake-sendmail") + arguments +
+        put_config("[Mail Delivery]\nsendmail=" + path("fake-sendmail") + arguments +
                              "\n[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
     }
 
-    // The mailer started as <folder>/blat.exe with `args`.
-    Outcome run(const std::vector<std::string>& args) const {
+    // The mailer started as <folder>/blat.exe with `args`, in this process's
+    // environment and the "NAME=value" entries of `env`.
+    Outcome run(const std::vector<std::string>& args, std::vector<std::string> env = {}) const {
         std::vector<std::string> all{path("blat.exe")};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
+        std::vector<char*> argv, envp;
         for (auto& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
+        for (char** e = environ; *e; ++e) envp.push_back(*e);
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
         int err[2];
         if (pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
         pid_t pid = fork();
@@ -79,7 +91,7 @@ public:
             dup2(null, 0);
             dup2(null, 1);
             if (chdir(dir_.c_str()) != 0) _exit(127);
-            execv(MAILER_BIN, argv.data());
+            execve(MAILER_BIN, argv.data(), envp.data());
             _exit(127);
         }
         close(err[1]);
@@ -105,8 +117,9 @@ private:
     std::string dir_;
 };
 
-std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient) {
-    return {f.path("mail/1.2.mail"), "-s", "\"Order Delivery\"", "-t", recipient, "-q"};
+std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient,
+                                      const std::string& mail_file = "") {
+    return {mail_file.empty() ? f.path("mail/1.2.mail") : mail_file, "-s", "\"Order Delivery\"", "-t", recipient, "-q"};
 }
 
 }  // namespace
@@ -140,7 +153,7 @@ TEST(MailerRun, WithoutAMailProgramEachDeliveryIsOneMessageFileInTheOutbox) {
 
 TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     ProgramFolder f;
-    f.put("tavra.cfg", "[Mail Delivery]\noutbox=sent/\nfrom=shop@tea.example\n[Program Config]\nname=\nemail=bad address\n");
+    f.put_config("[Mail Delivery]\noutbox=sent/\nfrom=shop@tea.example\n[Program Config]\nname=\nemail=bad address\n");
     EXPECT_EQ(f.run(confirm_args(f, "a@b.example")).status, 0);
     EXPECT_TRUE(f.outbox().empty());
     ASSERT_TRUE(fs::exists(f.path("sent")));
@@ -151,7 +164,7 @@ TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     // With neither a valid "from" nor a valid merchant address the sender
     // is a fixed local one, never the text as it stands.
     ProgramFolder g;
-    g.put("tavra.cfg", "[Program Config]\nemail=not an address\n");
+    g.put_config("[Program Config]\nemail=not an address\n");
     EXPECT_EQ(g.run(confirm_args(g, "a@b.example")).status, 0);
     ASSERT_EQ(g.outbox().size(), 1u);
     EXPECT_EQ(g.get("outbox/" + g.outbox()[0]).substr(0, 24), "From: <tavra@localhost>\r");
@@ -177,7 +190,7 @@ TEST(MailerRun, AShopNameOutsideAsciiIsEncodedAndTheBodyKeptAsUtf8) {
     ProgramFolder f;
     f.use_recording_sendmail();
     const std::string name = "Teest\xc3\xbc" "bchen Zo\xc3\xab & S\xc3\xb6hne";
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") + "\nfrom=shop@tea.example\n" +
+    f.put_config("[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") + "\nfrom=shop@tea.example\n" +
                            "[Program Config]\nname=" + name + "\nemail=orders@shop.example\n");
     f.put("mail/1.2.mail", "Tavra Order Processed for Merchant " + name + "\n");
     ASSERT_EQ(f.run(confirm_args(f, "shopper@example.com")).status, 0);
@@ -191,7 +204,7 @@ TEST(MailerRun, AShopNameOutsideAsciiIsEncodedAndTheBodyKeptAsUtf8) {
 
     // A merchant address outside ASCII is refused as sender: the From
     // address stands in and the error log says why.
-    f.put("tavra.cfg", "[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") +
+    f.put_config("[Mail Delivery]\nsendmail=" + f.path("fake-sendmail") +
                            "\n[Program Config]\nemail=zo\xc3\xab@tea.example\n");
     ASSERT_EQ(f.run(confirm_args(f, "shopper@example.com")).status, 0);
     EXPECT_NE(f.get("sendmail-args").find("-f\ntavra@localhost\n"), std::string::npos);
@@ -221,7 +234,7 @@ TEST(MailerRun, AMailThatIsNotHandedOverLeavesOneErrorLogRecord) {
     };
     for (const Row& row : rows) {
         f.use_recording_sendmail(row.status, row.sendmail_arguments);
-        if (!row.config.empty()) f.put("tavra.cfg", row.config);
+        if (!row.config.empty()) f.put_config(row.config);
         std::filesystem::remove(f.path("errlog.txt"));
         Outcome r = f.run(confirm_args(f, "shopper@example.com"));
         EXPECT_EQ(r.status, 1) << row.what;
@@ -287,4 +300,41 @@ TEST(MailerRun, AMailFileThatCannotBeReadIsNotDelivered) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("larger than 1 MiB"), std::string::npos);
     EXPECT_TRUE(f.outbox().empty());
+}
+
+TEST(MailerRun, RefusesToRunAsACgiProgramOrForAFileOutsideTheMailFolder) {
+    struct Row {
+        const char* what;
+        std::string mail_file;  // relative to the program folder, where the mailer runs
+        std::vector<std::string> env;
+        std::string message;
+    };
+    const std::string outside = "is not in the mail folder";
+    const Row rows[] = {
+        {"started by a web server", "mail/1.2.mail", {"GATEWAY_INTERFACE=CGI/1.1"}, "GATEWAY_INTERFACE is set"},
+        {"a request's method", "mail/1.2.mail", {"REQUEST_METHOD=GET"}, "REQUEST_METHOD is set"},
+        {"a file of the shop", "customers.csv", {}, outside},
+        {"up and out of the mail folder", "mail/../customers.csv", {}, outside},
+        {"a link in the mail folder", "mail/link.mail", {}, outside},
+        {"a folder below the mail folder", "mail/old/3.4.mail", {}, outside},
+        {"a system file", "/etc/hostname", {}, outside},
+    };
+    for (const Row& row : rows) {
+        ProgramFolder f;
+        f.use_recording_sendmail();
+        f.put("customers.csv", "4111111111111111\n");
+        f.put("mail/old/3.4.mail", "x\n");
+        fs::create_symlink(f.path("customers.csv"), f.path("mail/link.mail"));
+        const std::string file = row.mail_file[0] == '/' ? row.mail_file : f.path(row.mail_file);
+        Outcome r = f.run(confirm_args(f, "thief@evil.example", file), row.env);
+        EXPECT_EQ(r.status, 3) << row.what;
+        EXPECT_EQ(r.err.rfind("blat.exe: ", 0), 0u) << row.what << ": " << r.err;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what;
+        EXPECT_FALSE(fs::exists(f.path("sendmail-args"))) << row.what;
+    }
+    // The mail folder's own files go, also when named by a relative path.
+    ProgramFolder f;
+    EXPECT_EQ(f.run(confirm_args(f, "a@b.example", "mail/../mail/1.2.mail")).status, 0);
+    EXPECT_EQ(f.outbox().size(), 1u);
 }
