@@ -52,8 +52,8 @@ std::string base64(std::string_view bytes) {
     static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned long group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        unsigned long group = static_cast<unsigned long>(static_cast<unsigned char>(bytes[i])) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<unsigned long>(static_cast<unsigned char>(bytes[i + 1])) << 8;
         if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
         out += digits[(group >> 18) & 63];
         out += digits[(group >> 12) & 63];

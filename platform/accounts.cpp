@@ -18,9 +18,10 @@ std::string group_name(gid_t gid) {
 
 std::vector<gid_t> groups_of(const Account& who) {
     int count = 64;
-    std::vector<gid_t> groups(count);
-    while (getgrouplist(who.name.c_str(), who.gid, groups.data(), &count) < 0) groups.resize(count);
-    groups.resize(count);
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    while (getgrouplist(who.name.c_str(), who.gid, groups.data(), &count) < 0)
+        groups.resize(static_cast<std::size_t>(count));
+    groups.resize(static_cast<std::size_t>(count));
     if (std::find(groups.begin(), groups.end(), who.gid) == groups.end()) groups.push_back(who.gid);
     return groups;
 }

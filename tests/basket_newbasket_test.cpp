@@ -24,7 +24,7 @@ bool well_formed(const std::string& basket) {
     static const std::regex form_of_name("basket/([1-9][0-9]{0,19}|0)\\.([1-9][0-9]{0,19}|0)\\.bsk");
     std::smatch m;
     if (!std::regex_match(basket, m, form_of_name)) return false;
-    for (int i : {1, 2})
+    for (std::size_t i : {1u, 2u})
         if (m[i].length() == 20 && m[i].str() > "18446744073709551615") return false;
     return true;
 }
