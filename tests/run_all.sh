@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds the programs and runs every test: once in a normal build, once
 # under AddressSanitizer and UndefinedBehaviorSanitizer; then runs each fuzz
-# target for a bounded time.
+# target for a bounded time. On a fresh Debian machine it first installs what
+# is missing (tests/setup.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
+
+tests/setup.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRA_WERROR=ON
 cmake --build build -j"$jobs"
@@ -13,9 +16,6 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # The demo shop served by Apache httpd, tested over HTTP and by two whole
 # purchases in headless Chromium, against the normal build. Screenshots go to
 # build/browser-artifacts/.
-if [ ! -d tests/browser/node_modules/playwright-core ]; then
-  (cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
-fi
 build_dir="$PWD/build"
 (cd tests/browser && TAVRA_BUILD_DIR="$build_dir" \
   timeout --kill-after=30 900 node --test --test-concurrency=1 server.test.mjs purchase.test.mjs)
