@@ -48,6 +48,8 @@ def basket_text(lines):
                  "paytype=card\ncname=Ada Lovelace\ncnum1=4111111111111111\ncnum2=\nexpmo=05\nexpyr=29\n")
     parts.append("[Optional]\nnumfields=2\noption1=Gift wrap\noption2=Rush\n")
     parts.append("[Additional]\nnumfields=6\na1=5.00\na3=Insurance\na4=2.00\na6=Handling\n")
+    # The summary step 4 leaves: an order is made only from a summarised basket.
+    parts.append("[Total]\nTax=1.00\nTotal=99.00\n[Order State]\nstate=summarised\n")
     return "".join(parts)
 
 
@@ -135,14 +137,19 @@ def latency(tree, runs):
         # No mailer in the tree: the order is written, exported and batched.
         ("confirm, 10-line basket", "tavra", [], None, "command=confirm&basket=%s" % tree.basket(10, "-confirm")),
     ]
-    # Each add2basket run meets the same 10-line basket again.
-    added = os.path.join(tree.root, "baskets", "basket", "b10-add.bsk")
-    shutil.copy(added, added + ".orig")
+    # Each add2basket run meets the same 10-line basket again, and each
+    # confirm a basket not yet ordered.
+    fresh = {}
+    for label, tag in (("add2basket, 10-line basket", "-add"), ("confirm, 10-line basket", "-confirm")):
+        path = os.path.join(tree.root, "baskets", "basket", "b10%s.bsk" % tag)
+        shutil.copy(path, path + ".orig")
+        fresh[label] = "%s.orig %s" % (path, path)
     for label, prog, words, env, body in cases:
         if body is not None:
             body_file = tree.body("body.txt", body)
             env = post_env(body_file)
-            env["SPAWN_RESET"] = "%s.orig %s" % (added, added)
+            if label in fresh:
+                env["SPAWN_RESET"] = fresh[label]
         else:
             body_file = os.path.join(tree.root, "empty")
         floor = timed(tree, runs, tree.program("floor"), tree.argv0("floor"), [], env, body_file)
