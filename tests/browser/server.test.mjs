@@ -88,7 +88,14 @@ function guessedUrls() {
 test('baskets, order mail, batch files, order tables, logs and settings are not served', async () => {
   assert.ok(basket, 'a basket from the test before');
   // A confirmed order fills every data folder (the basket has no shopper's
-  // address, so only the merchant's copy is mailed).
+  // address, so only the merchant's copy is mailed). An order is made only
+  // from a basket whose summary was shown.
+  const summary = await get('/tavra.exe', {
+    method: 'POST',
+    headers: { 'content-type': 'application/x-www-form-urlencoded' },
+    body: `command=step4&where=summary.html&agent=predetermined&basket=${encodeURIComponent(basket)}`,
+  });
+  assert.match(await summary.text(), /Please check your order/);
   const r = await get('/tavra.exe', {
     method: 'POST',
     headers: { 'content-type': 'application/x-www-form-urlencoded' },
