@@ -18,20 +18,12 @@ void command_goto(const Request& r) {
 void command_info(const Request&) {
     const Config& c = config();
     std::string page = "Content-type: text/html\n\n<BODY bgcolor=\"#99CCFF\">\n";
-    auto line = [&page](std::string_view label, const std::string& value) {
-        page += label;
-        page += value;
+    for (const ConfigKey& key : kConfigKeys) {
+        if (key.info_label.empty()) continue;
+        page += key.info_label;
+        page += c.*key.value;
         page += "<br>\n";
-    };
-    line("Web Directory is ", c.webdir);
-    line("Email Address is ", c.email);
-    line("Merchant Name is ", c.name);
-    line("Thanks Page is ", c.thanks);
-    line("Basket Directory is ", c.basketdir);
-    line("Applicable Tax is ", c.tax);
-    line("Ship Table is ", c.shiptable);
-    line("Mail Directory is ", c.maildir);
-    line("Batchfile Directory is ", c.batchfile);
+    }
     reply::write(page);
     reply::finish(1);
 }
