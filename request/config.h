@@ -34,8 +34,8 @@ Config& config();
 enum class ConfigRead { ok, cannot_open, cannot_read };
 
 // Fills `record` from the configuration file's text: every line after the
-// exact line "[Program Config]" that begins with one of the
-// "key=" prefixes of kConfigKeys sets that key (a later line wins). Values keep at most
+// exact line "[Program Config]" that begins with "key=" for a key of
+// kConfigKeys sets that key (a later line wins). Values keep at most
 // limits::kConfigValue characters.
 ConfigRead parse_config(std::string_view text, Config& record);
 
