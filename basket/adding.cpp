@@ -23,7 +23,7 @@ namespace {
         const std::string path = basket_path(basket);
         const std::string table = config().webdir + table_name;
         auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
-        const BasketLine line{value("NAME"), item, value("PRICE"), value("SHIP"), quantity};
+        const BasketLine line{value(basket_keys::kName), item, value(basket_keys::kPrice), value(basket_keys::kShip), quantity};
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }

@@ -55,7 +55,7 @@ void command_edit(const Request& r) {
     if (!basket.empty()) {
         const std::string path = basket_path(basket);
         profile::Lock hold(path);
-        const long long lines = profile::read_int(path, "Basket", "NumKeys");
+        const long long lines = stored_line_count(path);
         const std::vector<long long> visit = lines_to_visit(path, lines, f.numbered(""));
         if (!visit.empty()) set_order_state(path, OrderState::changed);
         for (long long i : visit) {
@@ -63,8 +63,8 @@ void command_edit(const Request& r) {
             const auto quantity = f.lookup(section);
             // A line the form does not show loses its quantity and stays hidden;
             // a quantity that fails the rule leaves the stored one as it is.
-            if (!quantity) profile::remove(path, section, "QUANTITY");
-            else if (quantity_editable(*quantity)) profile::write(path, section, "QUANTITY", std::string_view(*quantity));
+            if (!quantity) profile::remove(path, section, basket_keys::kQuantity);
+            else if (quantity_editable(*quantity)) profile::write(path, section, basket_keys::kQuantity, std::string_view(*quantity));
         }
     }
     finish_page(basket, page);
