@@ -6,7 +6,7 @@
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ namespace {
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void command_add2basket(const Request& r) {
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 void command_add2lookup(const Request& r) {

@@ -7,7 +7,7 @@
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -35,14 +35,14 @@ void command_add2check(const Request& r) {
             const long long first = box - kFieldsPerEntry + 1;
             if ((first - 1) / kFieldsPerEntry >= entries) break;
             const std::string quantity = f.text(entry_field(first));
-            if (!f.test(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
+            if (!f.has_value(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
             const BasketLine line{f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
                                   f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity};
             if (!line_amounts_plain(line)) continue;
             if (!add_basket_line(path, line)) break;  // the basket is full
         }
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 void command_edit(const Request& r) {
@@ -67,7 +67,7 @@ void command_edit(const Request& r) {
             else if (quantity_editable(*quantity)) profile::write(path, section, basket_keys::kQuantity, std::string_view(*quantity));
         }
     }
-    finish_page(basket, page);
+    end_with_page(basket, page);
 }
 
 void command_calc(const Request&) {

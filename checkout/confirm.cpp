@@ -19,7 +19,7 @@
 #include "platform/files.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 

@@ -40,4 +40,4 @@ double additions_total(const std::string& basket_file) {
     return total;
 }
 
-double sales_tax_rate(const FormTable& form) { return form.test("salestax", "on") ? read_decimal(config().tax) : 0; }
+double sales_tax_rate(const FormTable& form) { return form.has_value("salestax", "on") ? read_decimal(config().tax) : 0; }

@@ -5,14 +5,14 @@
 #include "tavra/commands.h"
 #include "request/config.h"
 #include "platform/output.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 void command_goto(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
     const std::string basket = is_get(r) ? r.word(3) : r.form.text("basket");
     require_file_name_or_fail(r, page);
     require_basket_name_or_fail(r, basket);
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 void command_info(const Request&) {

@@ -17,8 +17,8 @@ TEST(FormTable, SplitsFieldsInBodyOrderKeepingDuplicates) {
     EXPECT_EQ(t->size(), 4u);
     EXPECT_EQ(t->lookup("command"), "edit");
     EXPECT_EQ(t->collect("command"), (std::vector<std::string>{"edit", "goto"}));
-    EXPECT_TRUE(t->test("command", "goto"));
-    EXPECT_FALSE(t->test("command", "Goto"));
+    EXPECT_TRUE(t->has_value("command", "goto"));
+    EXPECT_FALSE(t->has_value("command", "Goto"));
     EXPECT_EQ(t->lookup("where"), "");
     EXPECT_EQ(t->lookup("x"), "=&");
     EXPECT_FALSE(t->lookup("absent"));
