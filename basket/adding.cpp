@@ -6,7 +6,7 @@
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -23,11 +23,11 @@ namespace {
         const std::string path = basket_path(basket);
         const std::string table = config().webdir + table_name;
         auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
-        const BasketLine line{value("NAME"), item, value("PRICE"), value("SHIP"), quantity};
+        const BasketLine line{value(basket_keys::kName), item, value(basket_keys::kPrice), value(basket_keys::kShip), quantity};
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void command_add2basket(const Request& r) {
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 void command_add2lookup(const Request& r) {

@@ -7,7 +7,7 @@
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -35,14 +35,14 @@ void command_add2check(const Request& r) {
             const long long first = box - kFieldsPerEntry + 1;
             if ((first - 1) / kFieldsPerEntry >= entries) break;
             const std::string quantity = f.text(entry_field(first));
-            if (!f.test(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
+            if (!f.has_value(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
             const BasketLine line{f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
                                   f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity};
             if (!line_amounts_plain(line)) continue;
             if (!add_basket_line(path, line)) break;  // the basket is full
         }
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }
 
 void command_edit(const Request& r) {
@@ -55,7 +55,7 @@ void command_edit(const Request& r) {
     if (!basket.empty()) {
         const std::string path = basket_path(basket);
         profile::Lock hold(path);
-        const long long lines = profile::read_int(path, "Basket", "NumKeys");
+        const long long lines = stored_line_count(path);
         const std::vector<long long> visit = lines_to_visit(path, lines, f.numbered(""));
         if (!visit.empty()) set_order_state(path, OrderState::changed);
         for (long long i : visit) {
@@ -63,11 +63,11 @@ void command_edit(const Request& r) {
             const auto quantity = f.lookup(section);
             // A line the form does not show loses its quantity and stays hidden;
             // a quantity that fails the rule leaves the stored one as it is.
-            if (!quantity) profile::remove(path, section, "QUANTITY");
-            else if (quantity_editable(*quantity)) profile::write(path, section, "QUANTITY", std::string_view(*quantity));
+            if (!quantity) profile::remove(path, section, basket_keys::kQuantity);
+            else if (quantity_editable(*quantity)) profile::write(path, section, basket_keys::kQuantity, std::string_view(*quantity));
         }
     }
-    finish_page(basket, page);
+    end_with_page(basket, page);
 }
 
 void command_calc(const Request&) {

@@ -11,7 +11,7 @@
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -64,18 +64,18 @@ void command_add2mod(const Request& r) {
     if (!basket.empty() && read_decimal(quantity) != 0 && quantity_plain(quantity)) {
         const std::string path = basket_path(basket);
         BasketLine line;
-        if (f.test("modifier", "0")) {
+        if (f.has_value("modifier", "0")) {
             line = {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity};
         } else {
             const long long count = read_integer(f.text("modifier"));
             const double price = adjusted_price(f, config().webdir + define, count);
             // An adjustment that is not finite would be stored as "inf" or "nan".
-            if (!std::isfinite(price)) page_reply(basket, page);
+            if (!std::isfinite(price)) end_with_header_and_page(basket, page);
             line = {composed_name(f.text("name"), f, count), f.text("item"), two_decimals(price), f.text("ship"),
                     quantity};
         }
         profile::Lock hold(path);
         if (line_amounts_plain(line)) add_basket_line(path, line);
     }
-    page_reply(basket, page);
+    end_with_header_and_page(basket, page);
 }

@@ -5,7 +5,7 @@
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/output.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 void command_newbasket(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
@@ -19,5 +19,5 @@ void command_newbasket(const Request& r) {
     // The page still names the new basket; its first added line makes the file.
     if (!made.created)
         reply::write("The file " + (is_get(r) ? basket_path(basket) : basket) + " was not opened\n");
-    finish_page(basket, page);
+    end_with_page(basket, page);
 }

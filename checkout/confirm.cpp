@@ -19,7 +19,7 @@
 #include "platform/files.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mai
 bool has_items(const std::string& basket_file) {
     for (long long line : stored_lines(basket_file)) {
         const std::string quantity =
-            profile::read_text(basket_file, std::to_string(line), "QUANTITY", {}, limits::kShownValue);
+            profile::read_text(basket_file, std::to_string(line), basket_keys::kQuantity, {}, limits::kShownValue);
         if (read_decimal(quantity) != 0) return true;
     }
     return false;
@@ -64,12 +64,12 @@ bool amounts_valid(const std::string& basket_file) {
     };
     for (long long line : stored_lines(basket_file)) {
         const std::string section = std::to_string(line);
-        if (!plain(section, "QUANTITY") || !plain(section, "PRICE") || !plain(section, "SHIP")) return false;
+        if (!plain(section, basket_keys::kQuantity) || !plain(section, basket_keys::kPrice) || !plain(section, basket_keys::kShip)) return false;
     }
     for (long long n : stored_charges(basket_file, 0))
-        if (!plain("Additional", "a" + std::to_string(n))) return false;
-    return summary_amount(profile::read_text(basket_file, "Total", "tax")) &&
-           summary_amount(profile::read_text(basket_file, "Total", "total"));
+        if (!plain(basket_keys::kAdditional, "a" + std::to_string(n))) return false;
+    return summary_amount(profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTax)) &&
+           summary_amount(profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal));
 }
 
 // Creates a new, empty order mail file in the mail directory and returns its
@@ -154,16 +154,16 @@ void command_confirm(const Request& r) {
 
         std::string invoice;
         std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file);
-        profile::write(basket_file, "Shipping", "invnumber", std::string_view(invoice));
+        profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (profile::read_text(config_file, "Order Control", "tables") == "on") export_order(r.program_dir, basket, invoice);
 
         append_batch_record(r.program_dir,
-                            profile::read_text(basket_file, "Shipping", "cnum1", {}, limits::kBatchCardNumber),
-                            profile::read_text(basket_file, "Shipping", "expmo", {}, limits::kBatchExpiry),
-                            profile::read_text(basket_file, "Shipping", "expyr", {}, limits::kBatchExpiry), "P",
-                            profile::read_text(basket_file, "Total", "total", {}, limits::kBatchTotal));
-        shopper_address = profile::read_text(basket_file, "Shipping", "email");
+                            profile::read_text(basket_file, basket_keys::kShipping, "cnum1", {}, limits::kBatchCardNumber),
+                            profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),
+                            profile::read_text(basket_file, basket_keys::kShipping, "expyr", {}, limits::kBatchExpiry), "P",
+                            profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal));
+        shopper_address = profile::read_text(basket_file, basket_keys::kShipping, "email");
     }
 
     const bool copy_to_merchant = profile::read_text(config_file, "Order Control", "email") == "on";

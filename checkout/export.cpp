@@ -20,11 +20,11 @@ constexpr std::string_view kCustomerColumns[] = {
 };
 
 // Keys of a basket line in the order of the order table's columns 2 to 6.
-constexpr std::string_view kOrderColumns[] = {"NAME", "ITEM", "PRICE", "SHIP", "QUANTITY"};
+constexpr std::string_view kOrderColumns[] = {basket_keys::kName, basket_keys::kItem, basket_keys::kPrice, basket_keys::kShip, basket_keys::kQuantity};
 
 std::string customer_line(const std::string& basket_file, const std::string& invoice) {
     std::vector<std::string> fields{invoice};
-    for (std::string_view key : kCustomerColumns) fields.push_back(profile::read_text(basket_file, "Shipping", key));
+    for (std::string_view key : kCustomerColumns) fields.push_back(profile::read_text(basket_file, basket_keys::kShipping, key));
     return csv_line(fields);
 }
 
@@ -44,18 +44,18 @@ std::string order_lines(const std::string& basket_file, const std::string& invoi
 // description); the tick is never stored, so its column stays empty.
 std::string shipment_lines(const std::string& basket_file, const std::string& invoice) {
     std::string lines;
-    const int options = read_count(basket_file, "Optional", "numfields");
+    const int options = read_count(basket_file, "Optional", basket_keys::kNumFields);
     if (options > 0) {
-        const std::string tax = profile::read_text(basket_file, "Total", "Tax");
-        const std::string total = profile::read_text(basket_file, "Total", "Total");
+        const std::string tax = profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTax);
+        const std::string total = profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal);
         for (int i = 1; i <= options; ++i) {
             const std::string option = profile::read_text(basket_file, "Optional", "option" + std::to_string(i));
             lines += csv_line({invoice, option, tax, total, "", "", ""});
         }
     }
-    const int fields = read_count(basket_file, "Additional", "numfields");
+    const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
     for (int n = 1; n <= fields; n += 3) {
-        auto charge = [&](int k) { return profile::read_text(basket_file, "Additional", "a" + std::to_string(k)); };
+        auto charge = [&](int k) { return profile::read_text(basket_file, basket_keys::kAdditional, "a" + std::to_string(k)); };
         lines += csv_line({invoice, "", "", "", charge(n), charge(n + 1), charge(n + 2)});
     }
     return lines;

@@ -5,6 +5,7 @@
 
 #include "checkout/counts.h"
 #include "common/cgi.h"
+#include "formats/basket_file.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 
@@ -32,17 +33,17 @@ std::string order_mail_rest(const std::string& basket_file, int lines) {
     auto read = [&basket_file](std::string_view section, std::string_view key) {
         return profile::read_text(basket_file, section, key);
     };
-    auto shipping = [&read](std::string_view key) { return read("Shipping", key); };
+    auto shipping = [&read](std::string_view key) { return read(basket_keys::kShipping, key); };
 
     std::string mail;
     for (int i = 1; i <= lines; ++i) {
         const std::string line = std::to_string(i);
-        mail += read(line, "NAME") + "\t" + read(line, "ITEM") + "\t\t" + read(line, "QUANTITY") + "\t\n";
+        mail += read(line, basket_keys::kName) + "\t" + read(line, basket_keys::kItem) + "\t\t" + read(line, basket_keys::kQuantity) + "\t\n";
     }
     mail += kSeparator;
-    mail += "Agreed upon price of :" + read("Total", "total") + "\n";
+    mail += "Agreed upon price of :" + read(basket_keys::kTotals, basket_keys::kTotal) + "\n";
     mail += "Ship via :" + shipping("carrier") + "\n";
-    mail += "Tax :" + read("Total", "tax") + "\n";
+    mail += "Tax :" + read(basket_keys::kTotals, basket_keys::kTax) + "\n";
     mail += kSeparator;
     mail += shipping("fname") + " " + shipping("minitial") + " " + shipping("lname") + "\n";
     mail += shipping("addr1") + "\n";
@@ -53,12 +54,12 @@ std::string order_mail_rest(const std::string& basket_file, int lines) {
     mail += "FAX:" + shipping("fphone") + "\n";
     for (std::string_view key : {"email", "cname", "cnum1", "cnum2", "expmo", "expyr"}) mail += shipping(key) + "\n";
     mail += kSeparator;
-    const int options = read_count(basket_file, "Optional", "numfields");
+    const int options = read_count(basket_file, "Optional", basket_keys::kNumFields);
     for (int i = 1; i <= options; ++i) mail += read("Optional", "option" + std::to_string(i)) + "\n";
     mail += kSeparator;
-    const int fields = read_count(basket_file, "Additional", "numfields");
+    const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
     for (int n = 1; n <= fields; n += 3)
-        mail += read("Additional", "a" + std::to_string(n + 2)) + "=" + read("Additional", "a" + std::to_string(n)) + "\n";
+        mail += read(basket_keys::kAdditional, "a" + std::to_string(n + 2)) + "=" + read(basket_keys::kAdditional, "a" + std::to_string(n)) + "\n";
     return mail;
 }
 

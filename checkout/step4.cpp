@@ -6,7 +6,7 @@
 #include "checkout/totals.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 void answer_step4(const FormTable& form, const std::string& basket, const std::string& page, SummaryStyle style,
                   const ShippingRules& rules) {
@@ -17,7 +17,7 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
     // that ends before them leaves no summary to order from.
     set_order_state(path, OrderState::changed);
     double shipping = 0;
-    if (form.test("agent", "predetermined")) {
+    if (form.has_value("agent", "predetermined")) {
         record_carrier(path, form);
         shipping = predetermined_shipping(path);
     }

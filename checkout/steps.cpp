@@ -14,7 +14,7 @@
 #include "checkout/step4.h"
 #include "logs/logs.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ Step begin_step(const Request& r) {
 void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
     profile::Lock lock(path);
     set_order_state(path, OrderState::changed);
-    for (const char* key : keys) profile::write(path, "Shipping", key, form.lookup(key));
+    for (const char* key : keys) profile::write(path, basket_keys::kShipping, key, form.lookup(key));
 }
 
 // The count of a step-3 form taken as at most limits::kMaxCountedEntries:
@@ -55,7 +55,7 @@ void store_options(const std::string& path, const FormTable& form) {
     if (!count_text || count_text->empty()) return;
     const int count = form_count(*count_text);
     if (count <= 0) return;
-    profile::write(path, "Optional", "numfields", *count_text);
+    profile::write(path, "Optional", basket_keys::kNumFields, *count_text);
     const std::vector<long long> fields = form.numbered("option");
     const std::vector<long long> keys = profile::numbered_keys(path, "Optional", "option");
     std::vector<long long> visit;
@@ -76,15 +76,15 @@ void store_extra_charges(const std::string& path, const FormTable& form) {
     if (!count_text) return;
     const int count = form_count(*count_text);
     if (count <= 0) return;
-    profile::write(path, "Additional", "numfields", *count_text);
+    profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, *count_text);
     for (long long box : form.numbered("a")) {
         const long long n = box - 1;
         if (n > count) break;
-        if (n < 1 || (n - 1) % 3 != 0 || !form.test("a" + std::to_string(box), "on")) continue;
+        if (n < 1 || (n - 1) % 3 != 0 || !form.has_value("a" + std::to_string(box), "on")) continue;
         const std::string amount = "a" + std::to_string(n);
         const std::string description = "a" + std::to_string(n + 2);
-        profile::write(path, "Additional", amount, form.lookup(amount));
-        profile::write(path, "Additional", description, form.lookup(description));
+        profile::write(path, basket_keys::kAdditional, amount, form.lookup(amount));
+        profile::write(path, basket_keys::kAdditional, description, form.lookup(description));
     }
 }
 
@@ -95,13 +95,13 @@ void command_step1(const Request& r) {
     store_shipping_fields(s.path, r.form,
                           {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
                            "fphone", "email"});
-    finish_page(s.basket, s.page);
+    end_with_page(s.basket, s.page);
 }
 
 void command_step2(const Request& r) {
     const Step s = begin_step(r);
     store_shipping_fields(s.path, r.form, {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"});
-    finish_page(s.basket, s.page);
+    end_with_page(s.basket, s.page);
 }
 
 void command_step3(const Request& r) {
@@ -112,7 +112,7 @@ void command_step3(const Request& r) {
         store_options(s.path, r.form);
         store_extra_charges(s.path, r.form);
     }
-    finish_page(s.basket, s.page);
+    end_with_page(s.basket, s.page);
 }
 
 void command_step4(const Request& r) {

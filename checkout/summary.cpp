@@ -37,7 +37,7 @@ std::string cell(std::string_view open, std::string_view value) {
 
 // The shopper's details as steps 1 and 2 stored them, shown as text.
 std::string details_block(const std::string& path, std::string_view basket, SummaryStyle style) {
-    auto value = [&path](const char* key) { return html_escaped(profile::read_text(path, "Shipping", key)); };
+    auto value = [&path](const char* key) { return html_escaped(profile::read_text(path, basket_keys::kShipping, key)); };
     std::string out = "<table border=0 width=200>\n<tr>\n";
     out += cell("<td>", value("fname"));
     out += cell("<td>", value("minitial"));
@@ -87,7 +87,7 @@ void write_order_details_or_end(std::string_view basket, std::string_view page, 
 void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
                          double additions, SummaryStyle style) {
     const std::string path = basket_path(basket);
-    if (profile::read_int(path, "Basket", "NumKeys") == 0) {
+    if (stored_line_count(path) == 0) {
         reply::write(empty_basket_table(basket, page));
         return;
     }
@@ -95,17 +95,16 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
 
     double subtotal = 0;
     for (long long line : stored_lines(path)) {
-        const std::string section = std::to_string(line);
-        auto shown = [&](const char* key) { return profile::read_text(path, section, key, {}, limits::kShownValue); };
-        const std::string quantity_text = shown("QUANTITY");
+        auto shown = [&](std::string_view key) { return line_value(path, line, key, limits::kShownValue); };
+        const std::string quantity_text = shown(basket_keys::kQuantity);
         const double quantity = read_decimal(quantity_text);
         if (quantity == 0) continue;  // a removed line
-        const std::string price_text = shown("PRICE");
+        const std::string price_text = shown(basket_keys::kPrice);
         const double line_total = quantity * read_decimal(price_text);
         std::string row = "<tr>\n";
         row += basket_cell("right", quantity_text);
-        row += basket_cell("right", shown("ITEM"));
-        row += basket_cell("left", shown("NAME"));
+        row += basket_cell("right", shown(basket_keys::kItem));
+        row += basket_cell("left", shown(basket_keys::kName));
         row += basket_cell("right", price_text);
         row += basket_cell("right", two_decimals(line_total));
         row += "</tr>\n";
@@ -117,17 +116,16 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     const double total = tax + subtotal + shipping + additions;
     const std::string tax_text = two_decimals(tax);
     const std::string total_text = two_decimals(total);
-    profile::write(path, "Total", "Tax", tax_text);
-    profile::write(path, "Total", "Total", total_text);
+    write_totals(path, tax_text, total_text);
     set_order_state(path, OrderState::summarised);
 
     std::string out = "</tr>\n";
     out += total_row("Tax:", tax_text);
     for (long long n : stored_charges(path, 2)) {
-        const std::string description = profile::read_text(path, "Additional", "a" + std::to_string(n + 2));
+        const std::string description = profile::read_text(path, basket_keys::kAdditional, "a" + std::to_string(n + 2));
         if (description.empty()) continue;  // its amount still counts in the total
         // The charge's description and amount came through the step-3 form.
-        const std::string amount = html_escaped(profile::read_text(path, "Additional", "a" + std::to_string(n)));
+        const std::string amount = html_escaped(profile::read_text(path, basket_keys::kAdditional, "a" + std::to_string(n)));
         out += "<tr>\n";
         out += basket_cell("right", "1");
         out += basket_cell("right", "Addition");

@@ -6,13 +6,13 @@
 #include "platform/profile.h"
 
 std::vector<long long> stored_lines(const std::string& basket_file) {
-    return lines_to_visit(basket_file, profile::read_int(basket_file, "Basket", "NumKeys"));
+    return lines_to_visit(basket_file, stored_line_count(basket_file));
 }
 
 std::vector<long long> stored_charges(const std::string& basket_file, int offset) {
-    const long long fields = profile::read_int(basket_file, "Additional", "numfields");
+    const long long fields = profile::read_int(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
     std::vector<long long> charges;
-    for (long long key : profile::numbered_keys(basket_file, "Additional", "a")) {
+    for (long long key : profile::numbered_keys(basket_file, basket_keys::kAdditional, "a")) {
         const long long n = key - offset;
         if (n >= 1 && n <= fields && (n - 1) % 3 == 0) charges.push_back(n);
     }
@@ -20,15 +20,15 @@ std::vector<long long> stored_charges(const std::string& basket_file, int offset
 }
 
 void record_carrier(const std::string& basket_file, const FormTable& form) {
-    profile::write(basket_file, "Shipping", "carrier", form.lookup("agent"));
+    profile::write(basket_file, basket_keys::kShipping, "carrier", form.lookup("agent"));
 }
 
 double predetermined_shipping(const std::string& basket_file) {
     double total = 0;
     for (long long line : stored_lines(basket_file)) {
         const std::string section = std::to_string(line);
-        total += read_decimal(profile::read_text(basket_file, section, "SHIP")) *
-                 read_decimal(profile::read_text(basket_file, section, "QUANTITY"));
+        total += read_decimal(profile::read_text(basket_file, section, basket_keys::kShip)) *
+                 read_decimal(profile::read_text(basket_file, section, basket_keys::kQuantity));
     }
     return total;
 }
@@ -36,8 +36,8 @@ double predetermined_shipping(const std::string& basket_file) {
 double additions_total(const std::string& basket_file) {
     double total = 0;
     for (long long n : stored_charges(basket_file, 0))
-        total += read_decimal(profile::read_text(basket_file, "Additional", "a" + std::to_string(n)));
+        total += read_decimal(profile::read_text(basket_file, basket_keys::kAdditional, "a" + std::to_string(n)));
     return total;
 }
 
-double sales_tax_rate(const FormTable& form) { return form.test("salestax", "on") ? read_decimal(config().tax) : 0; }
+double sales_tax_rate(const FormTable& form) { return form.has_value("salestax", "on") ? read_decimal(config().tax) : 0; }

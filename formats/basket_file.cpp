@@ -8,6 +8,8 @@
 #include "request/config.h"
 #include "platform/profile.h"
 
+using namespace basket_keys;
+
 std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }
 
 namespace {
@@ -26,21 +28,52 @@ bool line_amounts_plain(const BasketLine& line) {
 }
 
 bool add_basket_line(const std::string& path, const BasketLine& line) {
-    const int lines = profile::read_int(path, "Basket", "NumKeys");
+    const int lines = profile::read_int(path, kBasket, kNumKeys);
     if (lines >= limits::kBasketLines) return false;
     set_order_state(path, OrderState::changed);
     const std::string section = std::to_string(lines + 1LL);
-    profile::write(path, "Basket", "NumKeys", std::string_view(section));
-    profile::write(path, section, "NAME", line.name);
-    profile::write(path, section, "ITEM", line.item);
-    profile::write(path, section, "PRICE", line.price);
-    profile::write(path, section, "SHIP", line.ship);
-    profile::write(path, section, "QUANTITY", line.quantity);
+    profile::write(path, kBasket, kNumKeys, std::string_view(section));
+    profile::write(path, section, kName, line.name);
+    profile::write(path, section, kItem, line.item);
+    profile::write(path, section, kPrice, line.price);
+    profile::write(path, section, kShip, line.ship);
+    profile::write(path, section, kQuantity, line.quantity);
     return true;
 }
 
 int basket_line_count(const std::string& path) {
-    return std::min(profile::read_int(path, "Basket", "NumKeys"), limits::kBasketLines);
+    return std::min(profile::read_int(path, kBasket, kNumKeys), limits::kBasketLines);
+}
+
+long long stored_line_count(const std::string& path) { return profile::read_int(path, kBasket, kNumKeys); }
+
+std::string line_value(const std::string& path, std::string_view section, std::string_view key, std::size_t room) {
+    return profile::read_text(path, section, key, {}, room);
+}
+
+std::string line_value(const std::string& path, long long line, std::string_view key, std::size_t room) {
+    return line_value(path, std::to_string(line), key, room);
+}
+
+std::string shipping_value(const std::string& path, std::string_view key, std::size_t room) {
+    return profile::read_text(path, kShipping, key, {}, room);
+}
+
+void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value) {
+    profile::write(path, kShipping, key, value);
+}
+
+std::string charge_value(const std::string& path, long long n) {
+    return profile::read_text(path, kAdditional, "a" + std::to_string(n));
+}
+
+BasketTotals stored_totals(const std::string& path, std::size_t room) {
+    return {profile::read_text(path, kTotals, kTax, {}, room), profile::read_text(path, kTotals, kTotal, {}, room)};
+}
+
+void write_totals(const std::string& path, const std::string& tax, const std::string& total) {
+    profile::write(path, kTotals, kTax, tax);
+    profile::write(path, kTotals, kTotal, total);
 }
 
 std::vector<long long> lines_to_visit(const std::string& path, long long num_keys,

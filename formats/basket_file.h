@@ -5,6 +5,32 @@
 #include <string_view>
 #include <vector>
 
+#include "common/limits.h"
+
+// The sections and keys of a basket file. Only this module names them; the
+// rest of the system reads and writes a basket through them and the typed
+// reads and writes below. Keys are matched without regard to case.
+namespace basket_keys {
+// The basket's own section and its count of lines.
+constexpr std::string_view kBasket = "Basket";
+constexpr std::string_view kNumKeys = "NumKeys";
+// The keys of a line, whose section is its number.
+constexpr std::string_view kName = "NAME";
+constexpr std::string_view kItem = "ITEM";
+constexpr std::string_view kPrice = "PRICE";
+constexpr std::string_view kShip = "SHIP";
+constexpr std::string_view kQuantity = "QUANTITY";
+// Checkout entries: the shopper's details and payment ("Shipping"), and the
+// extra charges ("Additional": "numfields", then "a<n>" keys).
+constexpr std::string_view kShipping = "Shipping";
+constexpr std::string_view kAdditional = "Additional";
+constexpr std::string_view kNumFields = "numfields";
+// The totals of the last order summary.
+constexpr std::string_view kTotals = "Total";
+constexpr std::string_view kTax = "Tax";
+constexpr std::string_view kTotal = "Total";
+}  // namespace basket_keys
+
 // Every basket name is this folder followed by a generated name.
 constexpr std::string_view kBasketFolder = "basket/";
 
@@ -28,6 +54,10 @@ bool line_amounts_plain(const BasketLine& line);
 // and false returned. The caller holds the basket file's lock.
 bool add_basket_line(const std::string& path, const BasketLine& line);
 
+// "NumKeys" as stored (0 when missing), unbounded: a loop visits
+// lines_to_visit, never this count alone.
+long long stored_line_count(const std::string& path);
+
 // "NumKeys" read as a count of lines (0 when missing), taken as at most
 // limits::kBasketLines.
 int basket_line_count(const std::string& path);
@@ -39,6 +69,29 @@ int basket_line_count(const std::string& path);
 // is left as it is.
 std::vector<long long> lines_to_visit(const std::string& path, long long num_keys,
                                       const std::vector<long long>& also = {});
+
+// A value of line `line`, or of the line whose section is `section`, cut to
+// `room` characters; empty when missing.
+std::string line_value(const std::string& path, std::string_view section, std::string_view key,
+                       std::size_t room = limits::kProfileValue);
+std::string line_value(const std::string& path, long long line, std::string_view key, std::size_t room = limits::kProfileValue);
+
+// A checkout entry of "Shipping" (the shopper's details and payment), cut to
+// `room` characters; empty when missing.
+std::string shipping_value(const std::string& path, std::string_view key, std::size_t room = limits::kProfileValue);
+// Sets it; an absent value removes the key. The caller holds the lock.
+void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value);
+
+// The extra charge entry "a<n>" of "Additional"; empty when missing.
+std::string charge_value(const std::string& path, long long n);
+
+// The totals of the last summary, as stored; empty when missing.
+struct BasketTotals {
+    std::string tax, total;
+};
+BasketTotals stored_totals(const std::string& path, std::size_t room = limits::kProfileValue);
+// Stores them ("Tax" first). The caller holds the lock.
+void write_totals(const std::string& path, const std::string& tax, const std::string& total);
 
 // Where a basket stands between its order summary and its orders. The state
 // is kept in a section of its own; a basket without it (a new one, or one

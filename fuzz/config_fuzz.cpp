@@ -7,15 +7,9 @@
 
 namespace {
 
-const std::string Config::*const kValues[] = {
-    &Config::webdir,    &Config::start,     &Config::table,  &Config::thanks, &Config::email,
-    &Config::name,      &Config::tax,       &Config::shiptable, &Config::maildir, &Config::batchfile,
-    &Config::invnumber, &Config::basketdir, &Config::dbfile, &Config::cgiurl, &Config::styles,
-};
-
 bool same_record(const Config& a, const Config& b) {
-    for (auto value : kValues)
-        if (a.*value != b.*value) return false;
+    for (const ConfigKey& key : kConfigKeys)
+        if (a.*key.value != b.*key.value) return false;
     return true;
 }
 
@@ -28,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(result != ConfigRead::cannot_open);
     if (result == ConfigRead::ok) FUZZ_CHECK(text.find("[Program Config]") != std::string_view::npos);
     if (text.substr(0, 17) == "[Program Config]\n") FUZZ_CHECK(result == ConfigRead::ok);
-    for (auto value : kValues) {
-        const std::string& v = record.*value;
+    for (const ConfigKey& key : kConfigKeys) {
+        const std::string& v = record.*key.value;
         FUZZ_CHECK(v.size() <= limits::kConfigValue);
         FUZZ_CHECK(v.find('\n') == std::string::npos);
         FUZZ_CHECK(result == ConfigRead::ok || v.empty());

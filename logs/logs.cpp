@@ -25,13 +25,8 @@ void write_run_log(const std::string& program_dir, const std::string& config_fil
     const Config& c = config();
     std::string record = "[" + timing::log_timestamp() + "]\n";
     record += labelled("Config File", config_file);
-    record += labelled("Web Directory", c.webdir);
-    record += labelled("Email", c.email);
-    record += labelled("Name", c.name);
-    record += labelled("Start Page", c.start);
-    record += labelled("Table", c.table);
-    record += labelled("Thanks", c.thanks);
-    record += labelled("Basket Directory", c.basketdir);
+    for (const ConfigKey& key : kConfigKeys)
+        if (!key.log_label.empty()) record += labelled(key.log_label, c.*key.value);
     record += "\n";
     if (!files::append(path, record)) reply::write("Could not open " + path + "\n");
 }

@@ -75,7 +75,7 @@ std::string empty_basket_table(std::string_view basket, std::string_view page) {
 void render_basket_table(std::string_view basket, std::string_view page) {
     // An empty basket name names no file: it shows the empty basket.
     const std::string path = basket_path(basket);
-    const long long lines = basket.empty() ? 0 : profile::read_int(path, "Basket", "NumKeys");
+    const long long lines = basket.empty() ? 0 : stored_line_count(path);
     if (lines == 0) {
         reply::write(empty_basket_table(basket, page));
         return;
@@ -88,15 +88,15 @@ void render_basket_table(std::string_view basket, std::string_view page) {
         auto value = [&](std::string_view key) {
             return profile::read_text(path, section, key, {}, limits::kShownValue);
         };
-        const std::string quantity_text = value("QUANTITY");
+        const std::string quantity_text = value(basket_keys::kQuantity);
         const double quantity = read_decimal(quantity_text);
         if (quantity == 0) continue;  // removed, or not yet complete
-        const std::string price_text = value("PRICE");
+        const std::string price_text = value(basket_keys::kPrice);
         const double subtotal = read_decimal(price_text) * quantity;
         row = "<tr>\n<td align=right bgcolor=#CEE7E7><input type=text name=" + section + " value=\"" +
               quantity_text + "\" size=4></td>";
-        row += basket_cell("right", value("ITEM"));
-        row += basket_cell("left", value("NAME"));
+        row += basket_cell("right", value(basket_keys::kItem));
+        row += basket_cell("left", value(basket_keys::kName));
         row += basket_cell("right", price_text);
         row += basket_cell("right", two_decimals(subtotal));
         row += "</tr>\n";

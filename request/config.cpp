@@ -9,25 +9,6 @@ Config& config() {
     return record;
 }
 
-namespace {
-
-struct Prefix {
-    std::string_view text;
-    std::string Config::*value;
-};
-
-// Tested in this order; "table=" is not a prefix of "shiptable=", so each
-// line sets at most one value.
-const Prefix kPrefixes[] = {
-    {"webdir=", &Config::webdir},       {"start=", &Config::start},         {"table=", &Config::table},
-    {"thanks=", &Config::thanks},       {"email=", &Config::email},         {"name=", &Config::name},
-    {"tax=", &Config::tax},             {"shiptable=", &Config::shiptable}, {"maildir=", &Config::maildir},
-    {"batchfile=", &Config::batchfile}, {"invnumber=", &Config::invnumber}, {"basketdir=", &Config::basketdir},
-    {"dbfile=", &Config::dbfile},       {"cgiurl=", &Config::cgiurl},       {"styles=", &Config::styles},
-};
-
-}  // namespace
-
 ConfigRead parse_config(std::string_view text, Config& record) {
     LineReader lines(text);
     std::string line;
@@ -36,9 +17,10 @@ ConfigRead parse_config(std::string_view text, Config& record) {
         if (line == "[Program Config]") break;
     }
     while (lines.next(line)) {
-        for (const Prefix& p : kPrefixes) {
-            if (line.compare(0, p.text.size(), p.text) == 0) {
-                record.*p.value = line.substr(p.text.size(), limits::kConfigValue);
+        for (const ConfigKey& key : kConfigKeys) {
+            if (line.size() > key.name.size() && line[key.name.size()] == '=' &&
+                line.compare(0, key.name.size(), key.name) == 0) {
+                record.*key.value = line.substr(key.name.size() + 1, limits::kConfigValue);
                 break;
             }
         }

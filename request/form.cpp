@@ -64,7 +64,7 @@ std::vector<std::string> FormTable::collect(std::string_view name) const {
     return values;
 }
 
-bool FormTable::test(std::string_view name, std::string_view value) const {
+bool FormTable::has_value(std::string_view name, std::string_view value) const {
     auto it = positions_.find(name);
     if (it == positions_.end()) return false;
     for (std::size_t at : it->second)

@@ -24,7 +24,7 @@ public:
     std::vector<std::string> collect(std::string_view name) const;
 
     // Whether any field of this name has exactly this value.
-    bool test(std::string_view name, std::string_view value) const;
+    bool has_value(std::string_view name, std::string_view value) const;
 
     // Every n, in ascending order, for which a field named `prefix` followed
     // by n exists (n written as numbered_name reads it). Loops over numbered

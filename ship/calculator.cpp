@@ -9,7 +9,7 @@
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 #include "ship/rules.h"
 
 namespace {
@@ -27,7 +27,7 @@ void require_name_or_fail(bool accepted) {
 [[noreturn]] void step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
-    const bool by_rules = r.form.test("agent", "lookup");
+    const bool by_rules = r.form.has_value("agent", "lookup");
     const std::string item_table_name = r.form.text("lookup");
     require_name_or_fail(is_basket_name(basket));
     require_name_or_fail(is_file_name(page));
@@ -63,6 +63,6 @@ void run_ship(Request& r) {
         case Start::post:
             break;
     }
-    if (!r.form.test("command", "step4")) reply::finish(0);
+    if (!r.form.has_value("command", "step4")) reply::finish(0);
     step4(r);
 }

@@ -2,6 +2,7 @@
 
 #include "checkout/totals.h"
 #include "common/numbers.h"
+#include "formats/basket_file.h"
 #include "platform/profile.h"
 
 ShippingRule::Kind rule_kind(std::string_view shiptype) {
@@ -53,11 +54,11 @@ double rule_shipping(const std::string& basket_file, const std::string& item_tab
     double total = 0;
     for (long long line : stored_lines(basket_file)) {
         const std::string section = std::to_string(line);
-        const std::string item = profile::read_text(basket_file, section, "ITEM");
+        const std::string item = profile::read_text(basket_file, section, basket_keys::kItem);
         const ShippingRule rule = read_shipping_rule(item_table, item);
         if (rule.kind == ShippingRule::Kind::none) continue;
-        total += line_shipping(rule, read_decimal(profile::read_text(basket_file, section, "PRICE")),
-                               read_integer(profile::read_text(basket_file, section, "QUANTITY")));
+        total += line_shipping(rule, read_decimal(profile::read_text(basket_file, section, basket_keys::kPrice)),
+                               read_integer(profile::read_text(basket_file, section, basket_keys::kQuantity)));
     }
     return total;
 }

@@ -2,7 +2,7 @@
 
 #include "tavra/commands.h"
 #include "platform/output.h"
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 #include "request/start.h"
 
 namespace {
@@ -50,7 +50,7 @@ void dispatch(Request& r) {
             end_unanswered(*r.method);  // a word that names no command: no reply at all
         case Start::post:
             for (const Entry& e : kPostCommands)
-                if (r.form.test("command", e.word)) {
+                if (r.form.has_value("command", e.word)) {
                     e.run(r);
                     reply::finish(1);
                 }

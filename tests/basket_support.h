@@ -30,8 +30,10 @@ inline std::string snapshot(const Install& shop, const std::string& rel) {
 }
 
 // The page reply for page.html whose first line is dropped and whose other
-// lines are `page_body`, followed by the table in golden file `table`.
+// lines are `page_body`, up to the basket table.
+inline std::string page_head(const std::string& page_body) { return kHeader + "</pre>\n" + page_body; }
+// That reply followed by the table in golden file `table`.
 inline std::string page_reply(const std::string& page_body, const std::string& table) {
-    return "Content-type: text/html\n\n</pre>\n" + page_body + golden(table);
+    return page_head(page_body) + golden(table);
 }
 

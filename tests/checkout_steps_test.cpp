@@ -5,11 +5,9 @@
 #include <chrono>
 
 #include "harness.h"
-#include "platform/profile_document.h"
 
 namespace {
 
-const char* const kHeader = "Content-type: text/html\n\n";
 const char* const kBasket = "basket/100.350.bsk";
 const char* const kBasketFile = "baskets/basket/100.350.bsk";
 
@@ -48,7 +46,7 @@ TEST_F(CheckoutSteps, EachStepAnswersWithThePageAndTheBasketTable) {
         Reply r = shop.post(form(fields));
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out,
-                  std::string(kHeader) + "</pre>\nNext for basket/t.bsk\n" + golden("basket_table_one_line.html"))
+                  kHeader + "</pre>\nNext for basket/t.bsk\n" + golden("basket_table_one_line.html"))
             << command;
         EXPECT_EQ(shop.get("baskets/basket/t.bsk"), cup + stored) << command;
     }
@@ -206,7 +204,7 @@ TEST_F(CheckoutSteps, Step4ShowsTheSummaryAndStoresTheTotals) {
     EXPECT_EQ(r.status, 1);
     // Shipping 2 x 1.50 + 1 x 2.00 (the removed line ships 7 x 0); items
     // 100.00, tax 8.00 at 0.08; charges 5 + 2.25.
-    EXPECT_EQ(r.out, golden("step4_predetermined_with_tax.html"));
+    EXPECT_TRUE(matches_golden(r.out, "step4_predetermined_with_tax.html"));
     std::string want = kFullBasket;
     want.replace(want.find("cnum1=4111\n"), 11, "cnum1=4111\ncarrier=predetermined\n");
     EXPECT_EQ(basket(), want + "[Total]\nTax=8.00\nTotal=120.25\n[Order State]\nstate=summarised\n");
@@ -282,7 +280,7 @@ TEST_F(CheckoutSteps, Step4EmptyBasketStoresNoTotals) {
     Reply r = shop.post(
         form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"}, {"agent", "predetermined"}}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, golden("step4_empty_basket.html"));
+    EXPECT_TRUE(matches_golden(r.out, "step4_empty_basket.html"));
     EXPECT_EQ(basket(), "[Shipping]\ncarrier=predetermined\n");
 }
 
@@ -292,13 +290,13 @@ TEST_F(CheckoutSteps, Step4PageThatEndsTheRunLeavesNoTotals) {
     Reply r = shop.post(
         form({{"command", "step4"}, {"basket", kBasket}, {"where", "plain.html"}, {"agent", "predetermined"}}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, std::string(kHeader) + "</pre>\n{SHOPPER}\n\n");
+    EXPECT_EQ(r.out, kHeader + "</pre>\n{SHOPPER}\n\n");
     EXPECT_EQ(basket().find("[Total]"), std::string::npos);
     EXPECT_NE(basket().find("carrier=predetermined"), std::string::npos);
 
     r = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "missing.html"}}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, std::string(kHeader) + "Could not open " + shop.path("web/missing.html") + "\n");
+    EXPECT_EQ(r.out, kHeader + "Could not open " + shop.path("web/missing.html") + "\n");
     EXPECT_EQ(basket().find("[Total]"), std::string::npos);
 }
 
@@ -318,15 +316,6 @@ TEST_F(CheckoutSteps, Step4VisitsOnlyStoredLinesAndCharges) {
               std::string::npos);
     EXPECT_NE(r.out.find("<td>Shipping:</td><td bgcolor=80FFFF align=right>1.00</td>"), std::string::npos);
     EXPECT_NE(basket().find("[Total]\nTax=0.00\nTotal=5.00\n"), std::string::npos);
-}
-
-TEST(ProfileDocument, NumberedKeysOfOneSection) {
-    const auto d = profile::Document::parse(
-        "[Additional]\nnumfields=7\na7=x\n A1 =y\na4\na03=z\na0=z\na-2=z\na2b=z\n;a5=z\na1=again\n"
-        "[additional]\na10=later section\n[Other]\na9=z\n");
-    EXPECT_EQ(d.numbered_keys("additional", "a"), (std::vector<long long>{1, 7}));
-    EXPECT_EQ(d.numbered_keys("Additional", "numfields"), (std::vector<long long>{}));
-    EXPECT_EQ(d.numbered_keys("missing", "a"), (std::vector<long long>{}));
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 
 namespace {
 
-const std::string kHeader = "Content-type: text/html\n\n";
 const std::string kCup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n";
 
 using Damage = std::function<void(const Install&)>;
@@ -54,6 +53,12 @@ std::string page(const std::string& entry, const std::string& table = "basket_ta
     return kHeader + "</pre>\nBasket " + kBasket + "\n<" + entry + ">" + golden(table);
 }
 
+// The tests below run the programs as a user without rights; when that user
+// cannot start them at all they are skipped, and this one fails instead.
+TEST(MerchantFiles, AUserWithoutRightsCanStartThePrograms) {
+    EXPECT_TRUE(unprivileged_runs_can_start()) << kUnprivilegedRunsNote;
+}
+
 // A shop whose basket holds one line and whose page shows item 100.
 class MerchantShop {
 public:
@@ -76,6 +81,7 @@ public:
 };
 
 TEST(MerchantFiles, PagesItemTablesAndStyleSheetsOutOfReach) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     const auto could_not_open_page = [](const Install& s) {
         return kHeader + "Could not open " + s.path("web/page.html") + "\n";
     };
@@ -124,6 +130,7 @@ TEST(MerchantFiles, PagesItemTablesAndStyleSheetsOutOfReach) {
 // Adding from an item table or with a modifier file that cannot be read adds
 // the line all the same, with what could be read.
 TEST(MerchantFiles, AddingFromTablesOutOfReach) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     struct Adding {
         const char* what;
         Damage damage;
@@ -168,6 +175,7 @@ TEST(MerchantFiles, AddingFromTablesOutOfReach) {
 
 // Step 4 of both programs with its page or item table out of reach.
 TEST(MerchantFiles, Step4WithPageOrRulesOutOfReach) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     for (const char* program : {"tavra", "ship"}) {
         SCOPED_TRACE(program);
         const std::vector<std::pair<std::string, std::string>> step4{
@@ -202,6 +210,7 @@ TEST(MerchantFiles, Step4WithPageOrRulesOutOfReach) {
 
 // Confirmation with its folders or its mailer out of reach.
 TEST(MerchantFilesOfOrders, ConfirmWithFoldersOrMailerOutOfReach) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     const std::string redirect = "Location: http://shop.example/thanks.html\n\n";
     struct Confirming {
         const char* what;

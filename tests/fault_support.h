@@ -15,10 +15,6 @@
 #include "harness.h"
 #include "platform/profile_document.h"
 
-// The user that runs requests when the tests run as root: permission bits
-// do not stop root, so the fault would never happen.
-constexpr uid_t kNobody = 65534;
-
 // The program may write at most `bytes` bytes into any file; a longer write
 // fails with EFBIG instead of killing the process.
 inline RunControl file_size_limit(rlim_t bytes) {
@@ -30,6 +26,11 @@ inline RunControl file_size_limit(rlim_t bytes) {
     };
     return control;
 }
+
+// Skips a test that runs the programs as kNobody when that user cannot start
+// them; the reason is given once at the start of the run.
+#define SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START() \
+    if (!unprivileged_runs_can_start()) GTEST_SKIP() << kUnprivilegedRunsNote
 
 // Runs the program as kNobody when the tests run as root, so that
 // permission bits hold; as anyone else the run is left as it is.

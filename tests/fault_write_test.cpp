@@ -165,6 +165,7 @@ TEST_F(FailedConfirm, UnderAFileSizeLimitEveryOldFileStaysWholeAndNewOnesStayEmp
 }
 
 TEST_F(FailedConfirm, ReadOnlyProgramFolderRefusesTheOrderAndRecordsNothing) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     open_tree_to_others(shop);
     for (const char* writable : {"mail", "batch", "baskets/basket", "baskets/" })
         chmod(shop.path(writable).c_str(), 0777);
@@ -192,6 +193,7 @@ TEST_F(FailedConfirm, ReadOnlyProgramFolderRefusesTheOrderAndRecordsNothing) {
 }
 
 TEST(FailedWrites, ReadOnlyBasketFolderLeavesBasketsAndAnswersWithThePageAsItStands) {
+    SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
     for (const BasketCommand& command : kBasketCommands) {
         SCOPED_TRACE(command.what);
         Install shop;

@@ -1,11 +1,14 @@
 #include "harness.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,90 +30,69 @@ const bool kIgnoreBrokenPipes = [] {
 }();
 }  // namespace
 
-Install::Install() {
-    char templ[] = "/tmp/tavra-test-XXXXXX";
-    if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
+TempFolder::TempFolder(const std::string& prefix) {
+    std::string templ = "/tmp/" + prefix + "-XXXXXX";
+    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     root_ = templ;
-    for (const char* dir : {"web", "baskets/basket", "mail", "batch", "styles"}) fs::create_directories(path(dir));
-    put("tavra.cfg", default_config());
 }
 
-Install::~Install() {
+TempFolder::~TempFolder() {
     std::error_code ec;
     fs::remove_all(root_, ec);
 }
 
-std::string Install::default_config() const {
-    return "[Program Config]\n"
-           "webdir=" + root_ + "/web/\n"
-           "start=index.html\n"
-           "table=items.ini\n"
-           "thanks=http://shop.example/thanks.html\n"
-           "email=merchant@shop.example\n"
-           "name=Test Shop\n"
-           "tax=0.08\n"
-           "shiptable=ship.ini\n"
-           "maildir=" + root_ + "/mail/\n"
-           "batchfile=" + root_ + "/batch/\n"
-           "invnumber=1000\n"
-           "basketdir=" + root_ + "/baskets/\n"
-           "dbfile=" + root_ + "/web/items.ini\n"
-           "cgiurl=tavra.exe\n"
-           "styles=" + root_ + "/styles/\n";
-}
-
-void Install::put(const std::string& rel, const std::string& content) const {
+void TempFolder::put(const std::string& rel, const std::string& content) const {
     fs::create_directories(fs::path(path(rel)).parent_path());
     std::ofstream f(path(rel), std::ios::binary | std::ios::trunc);
     f << content;
 }
 
-std::string Install::get(const std::string& rel) const {
+std::string TempFolder::get(const std::string& rel) const {
     std::ifstream f(path(rel), std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
 }
 
-bool Install::exists(const std::string& rel) const { return fs::exists(path(rel)); }
+bool TempFolder::exists(const std::string& rel) const { return fs::exists(path(rel)); }
 
-void Install::remove(const std::string& rel) const {
+void TempFolder::remove(const std::string& rel) const {
     std::error_code ec;
     fs::remove_all(path(rel), ec);
 }
 
-Reply Install::run(const std::string& program, const std::map<std::string, std::string>& env,
-                   const std::vector<std::string>& words, const std::string& body,
-                   const RunControl& control) const {
-    const std::string binary = program == "ship" ? SHIP_BIN : TAVRA_BIN;
-    const std::string argv0 = root_ + "/" + program + ".exe";
-    std::vector<std::string> args{argv0};
-    args.insert(args.end(), words.begin(), words.end());
-    std::map<std::string, std::string> all = base_env;
-    for (const auto& [k, v] : env) all[k] = v;
-    std::vector<std::string> env_text;
-    for (const auto& [k, v] : all) env_text.push_back(k + "=" + v);
+std::vector<std::string> own_environment() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    return env;
+}
 
+Reply run_program(const Program& program, const RunControl& control) {
+    std::vector<std::string> args = program.args, env = program.env;
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    for (auto& e : env_text) envp.push_back(e.data());
+    for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    int in[2], out[2], err[2] = {-1, -1};
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
+        (program.errors_apart && pipe2(err, O_CLOEXEC) != 0))
+        throw std::runtime_error("pipe failed");
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
-        if (chdir(root_.c_str()) != 0) _exit(127);
+        if (program.errors_apart) dup2(err[1], 2);
+        if (chdir(program.dir.c_str()) != 0) _exit(127);
         if (control.before_exec) control.before_exec();
-        execve(binary.c_str(), argv.data(), envp.data());
+        execve(program.binary.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     close(in[0]);
     close(out[1]);
+    if (program.errors_apart) close(err[1]);
     // The killer waits for the delay or for the end of the output; the child
     // is reaped only after it is done, so its pid cannot be another's yet.
     std::mutex ended_mutex;
@@ -122,7 +104,7 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
             std::unique_lock<std::mutex> lock(ended_mutex);
             if (!ended_signal.wait_for(lock, *control.kill_after, [&] { return ended; })) kill(pid, SIGKILL);
         });
-    std::thread feeder([fd = in[1], &body] {
+    std::thread feeder([fd = in[1], &body = program.input] {
         std::size_t done = 0;
         while (done < body.size()) {
             ssize_t n = write(fd, body.data() + done, body.size() - done);
@@ -131,14 +113,30 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
         }
         close(fd);
     });
+    // Both outputs are drained as they come, so a full pipe never stalls
+    // the program.
     Reply r;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&r.out, &r.err};
     char chunk[65536];
-    for (;;) {
-        ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0) break;
-        r.out.append(chunk, static_cast<std::size_t>(n));
+    for (int open_fds = program.errors_apart ? 2 : 1; open_fds > 0;) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error("poll failed");
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            const ssize_t n = read(fds[i].fd, chunk, sizeof chunk);
+            if (n > 0) {
+                sinks[i]->append(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            close(fds[i].fd);
+            fds[i].fd = -1;
+            --open_fds;
+        }
     }
-    close(out[0]);
     feeder.join();
     if (killer.joinable()) {
         {
@@ -152,6 +150,45 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
     return r;
+}
+
+Install::Install() {
+    for (const char* dir : {"web", "baskets/basket", "mail", "batch", "styles"}) fs::create_directories(path(dir));
+    put("tavra.cfg", default_config());
+}
+
+std::string Install::default_config() const {
+    return "[Program Config]\n"
+           "webdir=" + root() + "/web/\n"
+           "start=index.html\n"
+           "table=items.ini\n"
+           "thanks=http://shop.example/thanks.html\n"
+           "email=merchant@shop.example\n"
+           "name=Test Shop\n"
+           "tax=0.08\n"
+           "shiptable=ship.ini\n"
+           "maildir=" + root() + "/mail/\n"
+           "batchfile=" + root() + "/batch/\n"
+           "invnumber=1000\n"
+           "basketdir=" + root() + "/baskets/\n"
+           "dbfile=" + root() + "/web/items.ini\n"
+           "cgiurl=tavra.exe\n"
+           "styles=" + root() + "/styles/\n";
+}
+
+Reply Install::run(const std::string& program, const std::map<std::string, std::string>& env,
+                   const std::vector<std::string>& words, const std::string& body,
+                   const RunControl& control) const {
+    Program p;
+    p.binary = program == "ship" ? SHIP_BIN : TAVRA_BIN;
+    p.args = {root() + "/" + program + ".exe"};
+    p.args.insert(p.args.end(), words.begin(), words.end());
+    std::map<std::string, std::string> all = base_env;
+    for (const auto& [k, v] : env) all[k] = v;
+    for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
+    p.dir = root();
+    p.input = body;
+    return run_program(p, control);
 }
 
 Reply Install::get_words(const std::vector<std::string>& words, const std::string& program) const {
@@ -195,10 +232,68 @@ std::string form(const std::vector<std::pair<std::string, std::string>>& fields)
     return body;
 }
 
+namespace {
+std::string golden_path(const std::string& name) { return std::string(TESTS_DIR) + "/golden/" + name; }
+}  // namespace
+
 std::string golden(const std::string& name) {
-    std::ifstream f(std::string(TESTS_DIR) + "/golden/" + name, std::ios::binary);
+    std::ifstream f(golden_path(name), std::ios::binary);
     if (!f) throw std::runtime_error("missing golden file " + name);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
 }
+
+::testing::AssertionResult matches_golden(const std::string& actual, const std::string& name,
+                                          const std::string& before) {
+    if (actual.compare(0, before.size(), before) != 0)
+        return ::testing::AssertionFailure() << "the reply does not start with\n" << before << "\nbut is\n" << actual;
+    const char* update = std::getenv("TAVRA_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        std::ofstream f(golden_path(name), std::ios::binary | std::ios::trunc);
+        f << actual.substr(before.size());
+        if (!f.flush()) return ::testing::AssertionFailure() << "cannot rewrite golden file " << name;
+        return ::testing::AssertionSuccess() << "rewrote golden file " << name;
+    }
+    const std::string expected = before + golden(name);
+    if (actual == expected) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "differs from golden file " << name << " (TAVRA_UPDATE_GOLDEN=1 rewrites it)\n"
+                                         << "expected:\n" << expected << "\nactual:\n" << actual;
+}
+
+const char* const kUnprivilegedRunsNote =
+    "The tests run as root, and some of them start the programs as the user "
+    "nobody (uid 65534) so that permission bits hold; that user cannot execute "
+    "the built programs, because a folder on their path is closed to others. "
+    "Build in a folder every user may search (for example chmod o+x on each "
+    "folder of the path, or a build folder under /tmp), or run the tests as "
+    "an unprivileged user. Those tests are skipped until then.";
+
+bool unprivileged_runs_can_start() {
+    static const bool can = [] {
+        if (geteuid() != 0) return true;
+        const pid_t pid = fork();
+        if (pid < 0) return false;
+        if (pid == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(1);
+            _exit(access(TAVRA_BIN, X_OK) == 0 && access(SHIP_BIN, X_OK) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }();
+    return can;
+}
+
+namespace {
+// Says once, at the start of the run, why the tests that run as another
+// user will be skipped.
+class UnprivilegedRunsCheck : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (!unprivileged_runs_can_start()) std::fprintf(stderr, "NOTE: %s\n", kUnprivilegedRunsNote);
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kUnprivilegedRunsCheck =
+    ::testing::AddGlobalTestEnvironment(new UnprivilegedRunsCheck);
+}  // namespace

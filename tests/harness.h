@@ -2,6 +2,10 @@
 // temporary install tree, with environment, command line and body in, and
 // the reply bytes, exit status and files out.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <map>
@@ -12,6 +16,7 @@
 
 struct Reply {
     std::string out;
+    std::string err;  // standard error, when the run kept it apart
     int status = -1;  // exit status as the server sees it (0..255)
 };
 
@@ -25,22 +30,55 @@ struct RunControl {
     std::optional<std::chrono::microseconds> kill_after;
 };
 
-class Install {
+// A private folder under /tmp, removed with everything in it at the end.
+class TempFolder {
 public:
-    // A fresh tree: the program directory with tavra.cfg, and web/,
-    // baskets/basket/, mail/, batch/ and styles/ folders.
-    Install();
-    ~Install();
-    Install(const Install&) = delete;
-    Install& operator=(const Install&) = delete;
+    // `prefix` names the folder's purpose in /tmp while it exists.
+    explicit TempFolder(const std::string& prefix = "tavra-test");
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& root() const { return root_; }
     std::string path(const std::string& rel) const { return root_ + "/" + rel; }
 
+    // Writes `content` to `rel`, making its folders.
     void put(const std::string& rel, const std::string& content) const;
+    // The bytes of `rel`; empty when it cannot be read.
     std::string get(const std::string& rel) const;
     bool exists(const std::string& rel) const;
     void remove(const std::string& rel) const;
+
+private:
+    std::string root_;
+};
+
+// A program started with exactly this command line, environment, folder and
+// standard input.
+struct Program {
+    std::string binary;             // the file executed
+    std::vector<std::string> args;  // from argv[0] on
+    std::vector<std::string> env;   // "NAME=value" entries
+    std::string dir;                // working folder
+    std::string input;              // standard input, then end of file
+    // Standard error into Reply::err; otherwise it goes where the tests'
+    // own goes.
+    bool errors_apart = false;
+};
+
+// Runs `program` to its end: standard output into Reply::out, the exit
+// status (1000 + signal when a signal ended it) into Reply::status.
+Reply run_program(const Program& program, const RunControl& control = {});
+
+// The tests' own environment as "NAME=value" entries, for runs that inherit
+// it.
+std::vector<std::string> own_environment();
+
+class Install : public TempFolder {
+public:
+    // A fresh tree: the program directory with tavra.cfg, and web/,
+    // baskets/basket/, mail/, batch/ and styles/ folders.
+    Install();
 
     // The configuration written by the constructor; tests may rewrite it.
     std::string default_config() const;
@@ -59,10 +97,10 @@ public:
     // POST of an URL-encoded body with the right content type and length.
     Reply post(const std::string& body, const std::string& program = "tavra") const;
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
-
-private:
-    std::string root_;
 };
+
+// The header line of every page reply.
+inline const std::string kHeader = "Content-type: text/html\n\n";
 
 // The error page with which every fatal error is answered.
 inline const std::string kErrorPage =
@@ -87,3 +125,22 @@ std::string form(const std::vector<std::pair<std::string, std::string>>& fields)
 
 // The bytes of a golden file under tests/golden/.
 std::string golden(const std::string& name);
+
+// Whether `actual` is `before` followed by the bytes of golden file `name`.
+// With TAVRA_UPDATE_GOLDEN=1 in the environment the golden file is
+// rewritten with what follows `before` instead, and only `before` is
+// checked: run the tests so, then review the change to tests/golden/.
+::testing::AssertionResult matches_golden(const std::string& actual, const std::string& name,
+                                          const std::string& before = "");
+
+// The user that runs requests when the tests run as root: permission bits
+// do not stop root, so a fault of rights would never happen.
+constexpr uid_t kNobody = 65534;
+
+// Tests that run a program as a user without rights (fault_support.h) need
+// the built programs reachable by that user; when the tests run as root and
+// the build folder is private, they cannot start it. Whether such runs can
+// start, found once per test process.
+bool unprivileged_runs_can_start();
+// Why they cannot, and how to make them.
+extern const char* const kUnprivilegedRunsNote;

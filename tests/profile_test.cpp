@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "harness.h"
 #include "platform/profile.h"
 #include "platform/profile_document.h"
 
@@ -77,26 +79,12 @@ namespace {
 
 class ProfileStore : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char templ[] = "/tmp/tavra-profile-XXXXXX";
-        dir_ = mkdtemp(templ);
-        profile::forget_all();
-    }
-    void TearDown() override {
-        profile::forget_all();
-        std::filesystem::remove_all(dir_);
-    }
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string contents(const std::string& name) const {
-        std::ifstream f(path(name), std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-    void put(const std::string& name, const std::string& text) const {
-        std::ofstream(path(name), std::ios::binary) << text;
-    }
-    std::string dir_;
+    void SetUp() override { profile::forget_all(); }
+    void TearDown() override { profile::forget_all(); }
+    std::string path(const std::string& name) const { return folder_.path(name); }
+    std::string contents(const std::string& name) const { return folder_.get(name); }
+    void put(const std::string& name, const std::string& text) const { folder_.put(name, text); }
+    const TempFolder folder_{"tavra-profile"};
 };
 
 }  // namespace
@@ -153,7 +141,7 @@ TEST_F(ProfileStore, ReplacementKeepsTheFilesPermissions) {
     struct stat st {};
     ASSERT_EQ(stat(path("t.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
-    for (const auto& e : std::filesystem::directory_iterator(dir_))
+    for (const auto& e : std::filesystem::directory_iterator(folder_.root()))
         EXPECT_EQ(e.path().filename(), "t.ini") << "left behind: " << e.path();
 }
 
@@ -214,4 +202,84 @@ TEST(ProfileDocument, FileEndingInsideALineEndKeepsItsValueWhenLinesAreAdded) {
     Document one = Document::parse("[S]\r");
     one.set("S", "k", "v");
     EXPECT_EQ(one.text(), "[S]\r\nk=v\n");
+}
+
+TEST(ProfileDocument, NumberedKeysOfOneSection) {
+    const auto d = profile::Document::parse(
+        "[Additional]\nnumfields=7\na7=x\n A1 =y\na4\na03=z\na0=z\na-2=z\na2b=z\n;a5=z\na1=again\n"
+        "[additional]\na10=later section\n[Other]\na9=z\n");
+    EXPECT_EQ(d.numbered_keys("additional", "a"), (std::vector<long long>{1, 7}));
+    EXPECT_EQ(d.numbered_keys("Additional", "numfields"), (std::vector<long long>{}));
+    EXPECT_EQ(d.numbered_keys("missing", "a"), (std::vector<long long>{}));
+}
+
+// Readers of a file that others rewrite see it whole, old or new, and locked
+// read-modify-writes lose no update.
+TEST(ProfileConcurrency, RewritesAreNeverSeenTornAndNeverLost) {
+    Install shop;
+    const std::string file = shop.path("counter.ini");
+    constexpr int kKeys = 40, kWriters = 3, kRounds = 60, kReaders = 2;
+    {
+        std::string text = "; kept comment\r\n[Count]\r\nn=0\r\n";
+        for (int k = 0; k < kKeys; ++k) text += "k" + std::to_string(k) + "=0\r\n";
+        shop.put("counter.ini", text);
+    }
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            profile::forget_all();
+            for (int i = 0; i < kRounds; ++i) {
+                profile::Lock hold(file);
+                const std::string next = std::to_string(profile::read_int(file, "Count", "n") + 1);
+                profile::write(file, "Count", "n", std::string_view(next));
+                for (int k = 0; k < kKeys; ++k) profile::write(file, "Count", "k" + std::to_string(k), std::string_view(next));
+            }
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (int rd = 0; rd < kReaders; ++rd) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0; i < 400; ++i) {
+                profile::forget_all();
+                const std::string n = profile::read_text(file, "Count", "n", "missing");
+                for (int k = 0; k < kKeys; ++k)
+                    if (profile::read_text(file, "count", "K" + std::to_string(k), "missing") != n) _exit(1);
+            }
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    profile::forget_all();
+    EXPECT_EQ(profile::read_int(file, "Count", "n"), kWriters * kRounds);
+    EXPECT_EQ(shop.get("counter.ini").rfind("; kept comment\r\n[Count]\r\nn=", 0), 0u);
+}
+
+TEST(ProfileConcurrency, ConfigurationReadersNeverMeetAHalfWrittenFile) {
+    Install shop;
+    const std::string file = shop.path("tavra.cfg");
+    pid_t writer = fork();
+    if (writer == 0) {
+        for (int i = 0; i < 300; ++i) {
+            profile::forget_all();
+            profile::write(file, "Program Config", "invnumber", std::string_view(std::to_string(1000 + i)));
+        }
+        _exit(0);
+    }
+    for (int i = 0; i < 30; ++i) {
+        Reply r = shop.get_words({"info"});
+        ASSERT_EQ(r.out.rfind("Content-type: text/html\n\n<BODY", 0), 0u) << r.out;
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(shop.get("tavra.cfg"), shop.default_config().replace(shop.default_config().find("invnumber=1000"),
+                                                                      14, "invnumber=1299"));
 }

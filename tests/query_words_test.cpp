@@ -94,3 +94,15 @@ TEST(QueryWordPaths, WithoutWordsAndWithoutAnIndexedQueryThereIsNoCommand) {
     Reply r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}});
     EXPECT_EQ(r.out, kFallback);
 }
+
+TEST(QueryWords, AnIndexedQueryStringGivesTheWords) {
+    Install shop;
+    Reply r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}});
+    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    // An indexed query string wins over words on the command line.
+    r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}}, {"Goto"});
+    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    // A query with "=" is not an indexed query.
+    r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill=1"}});
+    EXPECT_EQ(r.out, kFallback);
+}

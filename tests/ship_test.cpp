@@ -8,7 +8,6 @@
 
 namespace {
 
-const char* const kHeader = "Content-type: text/html\n\n";
 const char* const kBasket = "basket/100.350.bsk";
 const char* const kBasketFile = "baskets/basket/100.350.bsk";
 
@@ -74,12 +73,12 @@ TEST_F(Ship, RepliesAndStatuses) {
           {"CONTENT_LENGTH", std::to_string(step4_body.size())}},
          {},
          step4_body,
-         std::string(kHeader) + "Data was not URL encoded.",
+         kHeader + "Data was not URL encoded.",
          1},
         {{{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", post_type}, {"CONTENT_LENGTH", "17"}},
          {},
          "command=step4&&x=1",
-         std::string(kHeader) + "Invalid Input",
+         kHeader + "Invalid Input",
          1},
         {{{"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", post_type}, {"CONTENT_LENGTH", "38"}},
          {},
@@ -101,13 +100,13 @@ TEST_F(Ship, RepliesAndStatuses) {
 
     Reply done = shop.post(step4_body, "ship");
     EXPECT_EQ(done.status, 1);
-    EXPECT_EQ(done.out.substr(0, 32), std::string(kHeader) + "</pre>\n");
+    EXPECT_EQ(done.out.substr(0, 32), kHeader + "</pre>\n");
     EXPECT_EQ(done.out.substr(done.out.size() - 19), "</td></tr></table>\n");
 
     Reply missing = shop.post(
         form({{"command", "step4"}, {"basket", kBasket}, {"where", "none.html"}, {"agent", "lookup"}}), "ship");
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, std::string(kHeader) + "Could not open " + shop.path("web/none.html") + "\n");
+    EXPECT_EQ(missing.out, kHeader + "Could not open " + shop.path("web/none.html") + "\n");
     EXPECT_EQ(basket(), "[Shipping]\ncarrier=lookup\n");  // the carrier comes before the page
 }
 
@@ -378,7 +377,7 @@ TEST(WholeCheckout, Step4ByShipIsConfirmedByTavra) {
     EXPECT_EQ(done.status, 1);
     const std::vector<MailerRun> runs = shop.mailer_runs();
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].mail, golden("order_mail_after_ship_step4.txt"));
+    EXPECT_TRUE(matches_golden(runs[0].mail, "order_mail_after_ship_step4.txt"));
     EXPECT_EQ(runs[1].argv.at(5), "ana@example.org");
 }
 

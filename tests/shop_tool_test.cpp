@@ -22,46 +22,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    std::string out;  // standard output and error
-    int status = -1;
-};
-
-ToolRun tool(const std::string& args) {
-    ToolRun r;
-    FILE* p = popen((std::string(SHOP_TOOL_BIN) + " " + args + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) r.out.append(buffer, n);
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+// tavra-shop with `args` as a shell would split them; standard error joins
+// the output.
+Reply tool(const std::string& args) {
+    Program p;
+    p.binary = "/bin/sh";
+    p.args = {"sh", "-c", std::string(SHOP_TOOL_BIN) + " " + args + " 2>&1"};
+    p.env = own_environment();
+    p.dir = ".";
+    return run_program(p);
 }
 
 // A temporary folder with the build's programs under their installed names,
 // a registry, and a shop laid out in it by create.
-class ToolShop {
+class ToolShop : public TempFolder {
 public:
-    ToolShop() {
-        char name[] = "/tmp/tavra-shop-test-XXXXXX";
-        root_ = mkdtemp(name);
-        fs::permissions(root_, fs::perms(0755));
-        fs::create_directories(root_ + "/programs");
-        fs::create_symlink(TAVRA_BIN, root_ + "/programs/tavra");
-        fs::create_symlink(SHIP_BIN, root_ + "/programs/ship");
-        fs::create_symlink(MAILER_BIN, root_ + "/programs/mailer");
+    ToolShop() : TempFolder("tavra-shop-test") {
+        fs::permissions(root(), fs::perms(0755));
+        fs::create_directories(root() + "/programs");
+        fs::create_symlink(TAVRA_BIN, root() + "/programs/tavra");
+        fs::create_symlink(SHIP_BIN, root() + "/programs/ship");
+        fs::create_symlink(MAILER_BIN, root() + "/programs/mailer");
     }
-    ~ToolShop() { fs::remove_all(root_); }
 
     std::string places() const {
-        return " --programs " + root_ + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
-               "/packaging/server --registry " + root_ + "/registry";
+        return " --programs " + root() + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
+               "/packaging/server --registry " + root() + "/registry";
     }
-    ToolRun create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
-    std::string shop() const { return root_ + "/shop"; }
-    std::string root() const { return root_; }
-
-private:
-    std::string root_;
+    Reply create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
+    std::string shop() const { return root() + "/shop"; }
 };
 
 std::string read_file(const std::string& path) {
@@ -83,7 +72,7 @@ void write_file(const std::string& path, const std::string& text) {
 TEST(ShopTool, CreateLaysOutAPrivateShopOnceAndRegistersIt) {
     if (geteuid() != 0) GTEST_SKIP() << "create gives the shop to www-data only when run by root";
     ToolShop t;
-    ToolRun made = t.create(" --url http://127.0.0.1:8080/shop");
+    Reply made = t.create(" --url http://127.0.0.1:8080/shop");
     ASSERT_EQ(made.status, 0) << made.out;
     EXPECT_NE(made.out.find(t.shop() + "/server/nginx.conf"), std::string::npos) << made.out;
 
@@ -123,9 +112,9 @@ TEST(ShopTool, CreateLaysOutAPrivateShopOnceAndRegistersIt) {
     EXPECT_EQ(read_file(t.root() + "/registry/shops"), t.shop() + "\n");
 
     // The shop as laid out is whole; a second create leaves it alone.
-    ToolRun checked = tool("check " + t.shop());
+    Reply checked = tool("check " + t.shop());
     EXPECT_EQ(checked.status, 0) << checked.out;
-    ToolRun again = t.create();
+    Reply again = t.create();
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.out.find("already holds a shop"), std::string::npos) << again.out;
     EXPECT_EQ(read_file(t.shop() + "/cgi-bin/tavra.cfg"), cfg);
@@ -168,7 +157,7 @@ TEST(ShopTool, CleanRemovesOldEmptyAndLeftoverBasketsButNoneInUse) {
             ASSERT_EQ(flock(held.back(), LOCK_EX), 0);
         }
     }
-    ToolRun r = tool("clean " + t.shop());
+    Reply r = tool("clean " + t.shop());
     EXPECT_EQ(r.status, 0) << r.out;
     for (const Planted& p : baskets) {
         EXPECT_EQ(fs::exists(folder + p.name), !p.removed) << p.name << "\n" << r.out;
@@ -192,8 +181,8 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     // basket of its own.
     for (int b = 0; b < 100; ++b) shop.put_basket("basket/race." + std::to_string(b), kSampleBasket);
     // The tool finds tavra.cfg in DIR/cgi-bin/: here the test's program folder.
-    char name[] = "/tmp/tavra-set-test-XXXXXX";
-    const std::string dir = mkdtemp(name);
+    const TempFolder folder("tavra-set-test");
+    const std::string& dir = folder.root();
     fs::create_directories(dir + "/shop");
     fs::create_directory_symlink(shop.root(), dir + "/shop/cgi-bin");
 
@@ -209,7 +198,7 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
         });
     std::thread merchant([&] {
         for (int n = 0; !done; ++n) {
-            ToolRun r = tool("set " + dir + "/shop 'Program Config' name 'Shop " + std::to_string(n) + "'");
+            Reply r = tool("set " + dir + "/shop 'Program Config' name 'Shop " + std::to_string(n) + "'");
             if (r.status == 0) ++sets;
             else ADD_FAILURE() << r.out;
         }
@@ -220,7 +209,7 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     ASSERT_GT(sets, 1);
     EXPECT_EQ(confirmed, 100);
 
-    ToolRun last = tool("get " + dir + "/shop 'Program Config' invnumber");
+    Reply last = tool("get " + dir + "/shop 'Program Config' invnumber");
     EXPECT_EQ(last.out, std::to_string(1000 + confirmed) + "\n");
     std::set<int> invoices;
     for (const std::string& mail : shop.mail_files()) {
@@ -230,7 +219,6 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
         EXPECT_TRUE(invoices.insert(std::stoi(text.substr(at + 17))).second) << "invoice issued twice";
     }
     EXPECT_EQ(static_cast<int>(invoices.size()), confirmed.load());
-    fs::remove_all(dir);
 }
 
 // The user create gave the shop to.
@@ -257,7 +245,7 @@ TEST(ShopTool, CheckReportsEachPlantedFault) {
     fs::remove_all(shop + "/data/batch");
     fs::permissions(shop + "/data/mail", fs::perms(0500));
 
-    ToolRun r = tool("check " + shop);
+    Reply r = tool("check " + shop);
     EXPECT_EQ(r.status, 1);
     for (const std::string& fault : std::vector<std::string>{"thanks=shop.example/thanks.html: not an absolute address",
                               "tax=8%: not a plain decimal",
@@ -296,7 +284,7 @@ TEST(ShopTool, SetRefusesWhatCannotStandInTheFileAndChangesNothing) {
     EXPECT_EQ(tool("set " + t.root() + "/nothing 'Program Config' name x").status, 1);
     EXPECT_FALSE(fs::exists(t.root() + "/nothing"));
     EXPECT_EQ(tool("get " + shop + " 'Program Config' nosuchkey").status, 1);
-    ToolRun name = tool("get " + shop + " 'program config' NAME");
+    Reply name = tool("get " + shop + " 'program config' NAME");
     EXPECT_EQ(name.out, "The Little Tea Shop\n");
 }
 

@@ -4,10 +4,6 @@
 // sendmail-compatible program that records what it was given.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -16,34 +12,19 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "harness.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string err;
-};
-
-class ProgramFolder {
+class ProgramFolder : public TempFolder {
 public:
-    ProgramFolder() {
-        char templ[] = "/tmp/tavra-mailer-XXXXXX";
-        if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp failed");
-        dir_ = templ;
+    ProgramFolder() : TempFolder("tavra-mailer") {
         put_config("[Program Config]\nname=Tea & Co.\nemail=orders@shop.example\n");
         put("mail/1.2.mail", "Tavra Order Processed for Merchant Tea & Co.\nInvoice Number :1000\n\n.\nEnd\n");
     }
-    ~ProgramFolder() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
 
-    std::string path(const std::string& rel) const { return dir_ + "/" + rel; }
-    void put(const std::string& rel, const std::string& text) const {
-        fs::create_directories(fs::path(path(rel)).parent_path());
-        std::ofstream(path(rel), std::ios::binary) << text;
-    }
     // tavra.cfg with `text`, and "mail/" as the shop's mail folder.
     void put_config(std::string text) const {
         const std::string section = "[Program Config]\n", maildir = "maildir=" + path("mail/") + "\n";
@@ -52,13 +33,6 @@ public:
         else text.insert(at + section.size(), maildir);
         put("tavra.cfg", text);
     }
-    std::string get(const std::string& rel) const {
-        std::ifstream f(path(rel), std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-
     // A sendmail stand-in that writes its arguments and standard input into
     // the folder and ends with `status`; tavra.cfg is pointed at it, with
     // `arguments` after its path.
@@ -73,37 +47,16 @@ public:
 
     // The mailer started as <folder>/blat.exe with `args`, in this process's
     // environment and the "NAME=value" entries of `env`.
-    Outcome run(const std::vector<std::string>& args, std::vector<std::string> env = {}) const {
-        std::vector<std::string> all{path("blat.exe")};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv, envp;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        for (char** e = environ; *e; ++e) envp.push_back(*e);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        int err[2];
-        if (pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(err[1], 2);
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, 0);
-            dup2(null, 1);
-            if (chdir(dir_.c_str()) != 0) _exit(127);
-            execve(MAILER_BIN, argv.data(), envp.data());
-            _exit(127);
-        }
-        close(err[1]);
-        Outcome r;
-        char chunk[4096];
-        ssize_t n;
-        while ((n = read(err[0], chunk, sizeof chunk)) > 0) r.err.append(chunk, static_cast<std::size_t>(n));
-        close(err[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-        return r;
+    Reply run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) const {
+        Program p;
+        p.binary = MAILER_BIN;
+        p.args = {path("blat.exe")};
+        p.args.insert(p.args.end(), args.begin(), args.end());
+        p.env = own_environment();
+        p.env.insert(p.env.end(), env.begin(), env.end());
+        p.dir = root();
+        p.errors_apart = true;
+        return run_program(p);
     }
 
     std::vector<std::string> outbox() const {
@@ -112,9 +65,6 @@ public:
         for (const auto& e : fs::directory_iterator(path("outbox"))) names.push_back(e.path().filename().string());
         return names;
     }
-
-private:
-    std::string dir_;
 };
 
 std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string& recipient,
@@ -126,7 +76,7 @@ std::vector<std::string> confirm_args(const ProgramFolder& f, const std::string&
 
 TEST(MailerRun, WithoutAMailProgramEachDeliveryIsOneMessageFileInTheOutbox) {
     ProgramFolder f;
-    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+    Reply r = f.run(confirm_args(f, "shopper@example.com"));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     auto files = f.outbox();
@@ -173,7 +123,7 @@ TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
 TEST(MailerRun, AConfiguredMailProgramGetsItsArgumentsTheSenderAndTheRecipientAndTheMessageOnItsInput) {
     ProgramFolder f;
     f.use_recording_sendmail(0, "  -C /etc/msmtp-shop\t\"-v x\"");
-    Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+    Reply r = f.run(confirm_args(f, "shopper@example.com"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(f.get("sendmail-args"), "-C\n/etc/msmtp-shop\n\"-v\nx\"\n-i\n-f\norders@shop.example\n--\nshopper@example.com\n");
     const std::string m = f.get("sendmail-input");
@@ -236,7 +186,7 @@ TEST(MailerRun, AMailThatIsNotHandedOverLeavesOneErrorLogRecord) {
         f.use_recording_sendmail(row.status, row.sendmail_arguments);
         if (!row.config.empty()) f.put_config(row.config);
         std::filesystem::remove(f.path("errlog.txt"));
-        Outcome r = f.run(confirm_args(f, "shopper@example.com"));
+        Reply r = f.run(confirm_args(f, "shopper@example.com"));
         EXPECT_EQ(r.status, 1) << row.what;
         EXPECT_EQ(r.err, "blat.exe: not delivered to shopper@example.com: " + row.reason + "\n") << row.what;
         const std::string log = f.get("errlog.txt");
@@ -268,7 +218,7 @@ TEST(MailerRun, RefusedArgumentsDeliverNothingAndSayWhyOnStandardError) {
         f.use_recording_sendmail();
         std::vector<std::string> args{f.path("mail/1.2.mail")};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        Outcome r = f.run(args);
+        Reply r = f.run(args);
         EXPECT_EQ(r.status, 2) << row.message;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
         const std::string log = f.get("errlog.txt");
@@ -291,7 +241,7 @@ TEST(MailerRun, RefusedArgumentsDeliverNothingAndSayWhyOnStandardError) {
 
 TEST(MailerRun, AMailFileThatCannotBeReadIsNotDelivered) {
     ProgramFolder f;
-    Outcome r = f.run({f.path("mail/none.mail"), "-t", "a@b.example"});
+    Reply r = f.run({f.path("mail/none.mail"), "-t", "a@b.example"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "blat.exe: not delivered to a@b.example: cannot read the mail file " + f.path("mail/none.mail") +
                          "\n");
@@ -326,7 +276,7 @@ TEST(MailerRun, RefusesToRunAsACgiProgramOrForAFileOutsideTheMailFolder) {
         f.put("mail/old/3.4.mail", "x\n");
         fs::create_symlink(f.path("customers.csv"), f.path("mail/link.mail"));
         const std::string file = row.mail_file[0] == '/' ? row.mail_file : f.path(row.mail_file);
-        Outcome r = f.run(confirm_args(f, "thief@evil.example", file), row.env);
+        Reply r = f.run(confirm_args(f, "thief@evil.example", file), row.env);
         EXPECT_EQ(r.status, 3) << row.what;
         EXPECT_EQ(r.err.rfind("blat.exe: ", 0), 0u) << row.what << ": " << r.err;
         EXPECT_NE(r.err.find(row.message), std::string::npos) << row.what << ": " << r.err;

@@ -1,4 +1,4 @@
-#include "render/reply.h"
+#include "render/reply_pieces.h"
 
 #include <string>
 
@@ -51,13 +51,13 @@ void write_fallback_page() {
     reply::write(page);
 }
 
-void finish_page(std::string_view basket, std::string_view page) {
+void end_with_page(std::string_view basket, std::string_view page) {
     render_template_page_or_end(basket, page);
     render_basket_table(basket, page);
     reply::finish(1);
 }
 
-void page_reply(std::string_view basket, std::string_view page) {
+void end_with_header_and_page(std::string_view basket, std::string_view page) {
     write_content_type();
-    finish_page(basket, page);
+    end_with_page(basket, page);
 }

@@ -16,7 +16,7 @@ void write_fallback_page();
 
 // The template page `page` rendered for `basket`, then the basket table, and
 // the end of the run with status 1. The header has been written already.
-[[noreturn]] void finish_page(std::string_view basket, std::string_view page);
+[[noreturn]] void end_with_page(std::string_view basket, std::string_view page);
 
-// The content-type header, then finish_page.
-[[noreturn]] void page_reply(std::string_view basket, std::string_view page);
+// The content-type header, then end_with_page.
+[[noreturn]] void end_with_header_and_page(std::string_view basket, std::string_view page);

@@ -1,14 +1,12 @@
-// tavra as the web server runs it: start-up, logs, intake and dispatch.
+// tavra as the web server runs it: start-up, logs, taking in the request and dispatch.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <regex>
 
 #include "harness.h"
-#include "platform/profile.h"
 
 namespace {
 
@@ -220,89 +218,6 @@ TEST(StartUp, ProgramDirectoryComesFromTheProgramPath) {
     Reply r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}}, words);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(shop.exists("runlog.txt"));
-}
-
-TEST(QueryWords, AnIndexedQueryStringGivesTheWords) {
-    Install shop;
-    Reply r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
-    // An indexed query string wins over words on the command line.
-    r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}}, {"Goto"});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
-    // A query with "=" is not an indexed query.
-    r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill=1"}});
-    EXPECT_EQ(r.out, kFallback);
-}
-
-// Readers of a file that others rewrite see it whole, old or new, and locked
-// read-modify-writes lose no update.
-TEST(ProfileConcurrency, RewritesAreNeverSeenTornAndNeverLost) {
-    Install shop;
-    const std::string file = shop.path("counter.ini");
-    constexpr int kKeys = 40, kWriters = 3, kRounds = 60, kReaders = 2;
-    {
-        std::string text = "; kept comment\r\n[Count]\r\nn=0\r\n";
-        for (int k = 0; k < kKeys; ++k) text += "k" + std::to_string(k) + "=0\r\n";
-        shop.put("counter.ini", text);
-    }
-    std::vector<pid_t> children;
-    for (int w = 0; w < kWriters; ++w) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            profile::forget_all();
-            for (int i = 0; i < kRounds; ++i) {
-                profile::Lock hold(file);
-                const std::string next = std::to_string(profile::read_int(file, "Count", "n") + 1);
-                profile::write(file, "Count", "n", std::string_view(next));
-                for (int k = 0; k < kKeys; ++k) profile::write(file, "Count", "k" + std::to_string(k), std::string_view(next));
-            }
-            _exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (int rd = 0; rd < kReaders; ++rd) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            for (int i = 0; i < 400; ++i) {
-                profile::forget_all();
-                const std::string n = profile::read_text(file, "Count", "n", "missing");
-                for (int k = 0; k < kKeys; ++k)
-                    if (profile::read_text(file, "count", "K" + std::to_string(k), "missing") != n) _exit(1);
-            }
-            _exit(0);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    profile::forget_all();
-    EXPECT_EQ(profile::read_int(file, "Count", "n"), kWriters * kRounds);
-    EXPECT_EQ(shop.get("counter.ini").rfind("; kept comment\r\n[Count]\r\nn=", 0), 0u);
-}
-
-TEST(ProfileConcurrency, ConfigurationReadersNeverMeetAHalfWrittenFile) {
-    Install shop;
-    const std::string file = shop.path("tavra.cfg");
-    pid_t writer = fork();
-    if (writer == 0) {
-        for (int i = 0; i < 300; ++i) {
-            profile::forget_all();
-            profile::write(file, "Program Config", "invnumber", std::string_view(std::to_string(1000 + i)));
-        }
-        _exit(0);
-    }
-    for (int i = 0; i < 30; ++i) {
-        Reply r = shop.get_words({"info"});
-        ASSERT_EQ(r.out.rfind("Content-type: text/html\n\n<BODY", 0), 0u) << r.out;
-    }
-    int status = 0;
-    waitpid(writer, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(shop.get("tavra.cfg"), shop.default_config().replace(shop.default_config().find("invnumber=1000"),
-                                                                      14, "invnumber=1299"));
 }
 
 TEST(Goto, AnswersWithThePageAndTheBasketTableForGetAndPost) {
