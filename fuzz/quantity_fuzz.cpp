@@ -18,8 +18,10 @@ bool characters_pass(std::string_view text) {
     if (text.size() > limits::kQuantityText) return false;
     const std::size_t point = text.rfind('.');
     const std::string_view decisive = point == std::string_view::npos ? text : text.substr(point + 1);
-    for (unsigned char c : decisive)
+    for (char ch : decisive) {
+        const unsigned char c = static_cast<unsigned char>(ch);
         if (letter(c) || punctuation(c)) return false;
+    }
     return true;
 }
 
