@@ -17,25 +17,11 @@
 #include <thread>
 
 #include "order_shop.h"
+#include "tool_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ToolRun {
-    std::string out;  // standard output and error
-    int status = -1;
-};
-
-ToolRun tool(const std::string& args) {
-    ToolRun r;
-    FILE* p = popen((std::string(SHOP_TOOL_BIN) + " " + args + " 2>&1").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) r.out.append(buffer, n);
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 // A temporary folder with the build's programs under their installed names,
 // a registry, and a shop laid out in it by create.
