@@ -110,6 +110,9 @@ TEST(CardNumbers, SealedNumbersAreNeverStoredReadableAndOpenWithTheSecretKey) {
     std::string key = tool("get " + keys + "/shop 'Card Data' sealkey").out;
     key.pop_back();
     ASSERT_EQ(key.size(), 44u);
+    EXPECT_EQ(tool("check " + keys + "/shop").out.find("sealkey in [Card Data]"), std::string::npos);
+    ASSERT_EQ(tool("set " + keys + "/shop 'Card Data' sealkey " + key.substr(4)).status, 0);
+    EXPECT_NE(tool("check " + keys + "/shop").out.find("sealkey in [Card Data]: not the base64"), std::string::npos);
     shop.remove("keys/shop");
 
     shop.put("tavra.cfg", shop.config_with("1000", tables(shop)) + "[Card Data]\nsealkey=" + key + "\n");
