@@ -1,6 +1,7 @@
 // add2basket, add2lookup and lookup: one basket line from the form or from
 // an item table.
 #include "formats/basket_file.h"
+#include "basket/price_check.h"
 #include "basket/quantity.h"
 #include "basket/commands.h"
 #include "logs/logs.h"
@@ -40,9 +41,10 @@ void command_add2basket(const Request& r) {
     require_basket_name_or_fail(r, basket);
     if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
         const std::string path = basket_path(basket);
-        const BasketLine line{f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")};
+        const auto line =
+            priced_line(r, {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")});
         profile::Lock hold(path);
-        if (line_amounts_plain(line)) add_basket_line(path, line);
+        if (line && line_amounts_plain(*line)) add_basket_line(path, *line);
     }
     end_with_header_and_page(basket, page);
 }

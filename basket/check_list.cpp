@@ -1,6 +1,7 @@
 // add2check, edit and calc: adding the ticked entries of a check list,
 // changing quantities from the basket table, and the fixed calc answer.
 #include "formats/basket_file.h"
+#include "basket/price_check.h"
 #include "basket/quantity.h"
 #include "common/numbers.h"
 #include "basket/commands.h"
@@ -36,10 +37,10 @@ void command_add2check(const Request& r) {
             if ((first - 1) / kFieldsPerEntry >= entries) break;
             const std::string quantity = f.text(entry_field(first));
             if (!f.has_value(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
-            const BasketLine line{f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
-                                  f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity};
-            if (!line_amounts_plain(line)) continue;
-            if (!add_basket_line(path, line)) break;  // the basket is full
+            const auto line = priced_line(r, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
+                                              f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity});
+            if (!line || !line_amounts_plain(*line)) continue;  // an item the table lacks is passed over
+            if (!add_basket_line(path, *line)) break;          // the basket is full
         }
     }
     end_with_header_and_page(basket, page);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "formats/basket_file.h"
+#include "basket/price_check.h"
 #include "basket/quantity.h"
 #include "common/limits.h"
 #include "common/numbers.h"
@@ -17,11 +18,12 @@ namespace {
 
 std::string option_field(long long i) { return "m" + std::to_string(i); }
 
-// The posted base price plus, for each of the first `count` options, the
+// The base price plus, for each of the first `count` options, the
 // adjustment that the modifier file lists for the chosen value (0 when it
 // lists none).
-double adjusted_price(const FormTable& form, const std::string& modifier_file, long long count) {
-    double price = read_decimal(form.text("price"));
+double adjusted_price(std::string_view base, const FormTable& form, const std::string& modifier_file,
+                      long long count) {
+    double price = read_decimal(base);
     long long looked_up = 0;
     for (long long i : form.numbered("m")) {
         if (i > count) break;
@@ -63,15 +65,19 @@ void command_add2mod(const Request& r) {
     const std::string quantity = f.text("qty");
     if (!basket.empty() && read_decimal(quantity) != 0 && quantity_plain(quantity)) {
         const std::string path = basket_path(basket);
+        // The base price and shipping value, from the form or, when prices
+        // are checked, from the item table; an item it lacks adds nothing.
+        const auto base = priced_line(r, {{}, f.text("item"), f.text("price"), f.text("ship"), {}});
+        if (!base) end_with_header_and_page(basket, page);
         BasketLine line;
         if (f.has_value("modifier", "0")) {
-            line = {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity};
+            line = {f.text("name"), f.text("item"), base->price, base->ship, quantity};
         } else {
             const long long count = read_integer(f.text("modifier"));
-            const double price = adjusted_price(f, config().webdir + define, count);
+            const double price = adjusted_price(base->price.value_or(""), f, config().webdir + define, count);
             // An adjustment that is not finite would be stored as "inf" or "nan".
             if (!std::isfinite(price)) end_with_header_and_page(basket, page);
-            line = {composed_name(f.text("name"), f, count), f.text("item"), two_decimals(price), f.text("ship"),
+            line = {composed_name(f.text("name"), f, count), f.text("item"), two_decimals(price), base->ship,
                     quantity};
         }
         profile::Lock hold(path);

@@ -7,6 +7,7 @@
 #include "formats/basket_file.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
+#include "checkout/card_fields.h"
 #include "checkout/export.h"
 #include "checkout/mail.h"
 #include "checkout/totals.h"
@@ -15,6 +16,7 @@
 #include "common/text.h"
 #include "checkout/commands.h"
 #include "request/config.h"
+#include "request/switches.h"
 #include "logs/logs.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -96,7 +98,8 @@ std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
 // written whole, refuses the order: the mail file is removed and then the
 // number put back as it stood.
 std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request& r, const std::string& config_file,
-                                                                   const std::string& basket_file) {
+                                                                   const std::string& basket_file,
+                                                                   const Switches& switches) {
     profile::Lock hold(config_file, profile::Durability::synced);
     const std::optional<std::string> held = profile::read_value(config_file, "Program Config", "invnumber");
     const std::string issued = cut(held.value_or(""), limits::kConfigValue);
@@ -109,7 +112,7 @@ std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request
         profile::write(config_file, "Program Config", "invnumber", held);
     });
     const std::string mail =
-        order_mail_head(config().name, issued) + order_mail_rest(basket_file, basket_line_count(basket_file));
+        order_mail_head(config().name, issued) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
@@ -152,14 +155,14 @@ void command_confirm(const Request& r) {
         if (state != OrderState::summarised) refuse_order(r, kSummaryOutOfDate);
         if (!amounts_valid(basket_file)) refuse_order(r, kAmountNotValid);
 
+        const Switches switches = read_switches(r.program_dir);
         std::string invoice;
-        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file);
+        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches);
         profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (profile::read_text(config_file, "Order Control", "tables") == "on") export_order(r.program_dir, basket, invoice);
 
-        append_batch_record(r.program_dir,
-                            profile::read_text(basket_file, basket_keys::kShipping, "cnum1", {}, limits::kBatchCardNumber),
+        append_batch_record(r.program_dir, batch_card_number(basket_file, switches),
                             profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),
                             profile::read_text(basket_file, basket_keys::kShipping, "expyr", {}, limits::kBatchExpiry), "P",
                             profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal));

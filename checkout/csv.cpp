@@ -11,11 +11,20 @@ std::string csv_field(std::string_view value) {
     return field;
 }
 
-std::string csv_line(const std::vector<std::string>& values) {
+namespace {
+
+bool begins_like_formula(std::string_view value) {
+    return !value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string csv_line(const std::vector<std::string>& values, Formulas formulas) {
     std::string line;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0) line += ',';
-        line += csv_field(values[i]);
+        if (formulas == Formulas::defused && begins_like_formula(values[i])) line += csv_field("'" + values[i]);
+        else line += csv_field(values[i]);
     }
     line += '\n';
     return line;

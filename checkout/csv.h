@@ -11,5 +11,13 @@
 // otherwise unchanged.
 std::string csv_field(std::string_view value);
 
+// How values that begin like a formula are written.
+enum class Formulas {
+    as_stored,  // unchanged
+    // with a "'" in front when they begin with "=", "+", "-", "@", a tab or
+    // a CR, so that a spreadsheet shows them as text instead of running them
+    defused,
+};
+
 // The values as fields joined by "," and ended by "\n".
-std::string csv_line(const std::vector<std::string>& values);
+std::string csv_line(const std::vector<std::string>& values, Formulas formulas = Formulas::as_stored);

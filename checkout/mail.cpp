@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "checkout/card_fields.h"
 #include "checkout/counts.h"
 #include "common/cgi.h"
 #include "formats/basket_file.h"
@@ -29,7 +30,7 @@ std::string order_mail_head(std::string_view merchant, std::string_view invoice)
     return mail;
 }
 
-std::string order_mail_rest(const std::string& basket_file, int lines) {
+std::string order_mail_rest(const std::string& basket_file, int lines, const Switches& switches) {
     auto read = [&basket_file](std::string_view section, std::string_view key) {
         return profile::read_text(basket_file, section, key);
     };
@@ -52,7 +53,12 @@ std::string order_mail_rest(const std::string& basket_file, int lines) {
     mail += shipping("zip") + "\n";
     mail += shipping("dphone") + "\n";
     mail += "FAX:" + shipping("fphone") + "\n";
-    for (std::string_view key : {"email", "cname", "cnum1", "cnum2", "expmo", "expyr"}) mail += shipping(key) + "\n";
+    mail += shipping("email") + "\n";
+    mail += shipping("cname") + "\n";
+    mail += shown_card_number(basket_file, "cnum1", switches) + "\n";
+    mail += shown_card_number(basket_file, "cnum2", switches) + "\n";
+    mail += shipping("expmo") + "\n";
+    mail += shipping("expyr") + "\n";
     mail += kSeparator;
     const int options = read_count(basket_file, "Optional", basket_keys::kNumFields);
     for (int i = 1; i <= options; ++i) mail += read("Optional", "option" + std::to_string(i)) + "\n";

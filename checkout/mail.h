@@ -4,14 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "request/switches.h"
+
 // The mail up to the separator under "Ordered Items": the merchant's name and
 // the invoice number the order is given.
 std::string order_mail_head(std::string_view merchant, std::string_view invoice);
 
 // The rest of the mail, read from the basket file: its first `lines` basket
-// lines, price, carrier and tax, the shopper's details, the options and the
-// extra charges.
-std::string order_mail_rest(const std::string& basket_file, int lines);
+// lines, price, carrier and tax, the shopper's details (the card numbers as
+// the switches show them), the options and the extra charges.
+std::string order_mail_rest(const std::string& basket_file, int lines, const Switches& switches);
 
 // Starts the mailer (a program file) for the mail file and one recipient and
 // waits for it; 0 when it started, otherwise the errno of the failed start.

@@ -11,24 +11,36 @@
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "checkout/commands.h"
+#include "checkout/card_fields.h"
 #include "checkout/step4.h"
 #include "logs/logs.h"
 #include "platform/profile.h"
+#include "platform/sealed_box.h"
 #include "render/reply_pieces.h"
+#include "request/switches.h"
 
 namespace {
+
+constexpr std::string_view kSealKeyNotValid =
+    "Card number not stored: sealkey of [Card Data] is not the base64 of a 32-byte key";
 
 // The basket and the next page of a step, with the basket file.
 struct Step {
     std::string basket, page, path;
 };
 
-// Checks the names before anything is written, then writes the header.
-Step begin_step(const Request& r) {
+// Checks the names before anything is written.
+Step checked_step(const Request& r) {
     Step s{r.form.text("basket"), r.form.text("where"), {}};
     require_basket_name_or_fail(r, s.basket);
     require_file_name_or_fail(r, s.page);
     s.path = basket_path(s.basket);
+    return s;
+}
+
+// Checks the names, then writes the header.
+Step begin_step(const Request& r) {
+    Step s = checked_step(r);
     write_content_type();
     return s;
 }
@@ -99,8 +111,14 @@ void command_step1(const Request& r) {
 }
 
 void command_step2(const Request& r) {
-    const Step s = begin_step(r);
-    store_shipping_fields(s.path, r.form, {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"});
+    const Step s = checked_step(r);
+    // A seal key that cannot seal would leave the card number readable:
+    // nothing is stored.
+    const Switches switches = read_switches(r.program_dir);
+    if (!switches.sealkey.empty() && !sealed_box::key_valid(switches.sealkey))
+        fail_with_error(r.program_dir, kSealKeyNotValid);
+    write_content_type();
+    store_payment_fields(s.path, r.form, switches);
     end_with_page(s.basket, s.page);
 }
 

@@ -37,6 +37,14 @@ constexpr std::size_t kBatchCardNumber = 18;
 constexpr std::size_t kBatchExpiry = 3;
 constexpr std::size_t kBatchTotal = 8;
 
+// A sealed card number holds at most this many characters of what the
+// shopper typed, so that its sealed form (the prefix "sealed:" and the
+// base64 of the text and 48 bytes of seal) fits kProfileValue whole.
+constexpr std::size_t kSealedCardNumber = 140;
+
+// A masked card number shows this many last characters.
+constexpr std::size_t kCardShownDigits = 4;
+
 // A shopper's address shorter than this is not sent the order mail.
 constexpr std::size_t kShortestMailAddress = 6;
 

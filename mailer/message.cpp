@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/base64.h"
+
 namespace mailer {
 namespace {
 
@@ -48,21 +50,6 @@ std::size_t utf8_length(std::string_view text, std::size_t i) {
     return length;
 }
 
-std::string base64(std::string_view bytes) {
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        unsigned long group = static_cast<unsigned long>(static_cast<unsigned char>(bytes[i])) << 16;
-        if (i + 1 < bytes.size()) group |= static_cast<unsigned long>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-        out += digits[(group >> 18) & 63];
-        out += digits[(group >> 12) & 63];
-        out += i + 1 < bytes.size() ? digits[(group >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? digits[group & 63] : '=';
-    }
-    return out;
-}
-
 // Text that a reader would take for itself in a header: ASCII, and nothing
 // that looks like the start of an encoded-word.
 bool needs_encoding(std::string_view text) { return !is_ascii(text) || text.find("=?") != std::string_view::npos; }
@@ -82,7 +69,7 @@ std::vector<std::string> encoded_words(std::string_view text) {
             if (end + length - start > kBytesPerWord) break;
             end += length;
         }
-        words.push_back(std::string(kOpen) + base64(text.substr(start, end - start)) + std::string(kClose));
+        words.push_back(std::string(kOpen) + base64_encode(text.substr(start, end - start)) + std::string(kClose));
         start = end;
     }
     return words;

@@ -96,6 +96,17 @@ Created create_new(const std::string& path) {
     return Created::created;
 }
 
+Created create_owner_only(const std::string& path, std::string_view content) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) return errno == EEXIST ? Created::exists : Created::failed;
+    const bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && write_all(fd, content) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(path.c_str());
+        return Created::failed;
+    }
+    return Created::created;
+}
+
 void keep_new_files_private() {
     const mode_t handed_down = ::umask(0);
     ::umask(handed_down | S_IRWXO);

@@ -37,6 +37,12 @@ enum class Created { created, exists, failed };
 // Creates an empty file that must not exist yet.
 Created create_new(const std::string& path);
 
+// Creates a file that must not exist yet, readable and writable by its owner
+// alone whatever the umask, with `content` synced to disk; a symbolic link
+// at `path` is not followed. A file that cannot be written whole is removed
+// again and `failed` returned.
+Created create_owner_only(const std::string& path, std::string_view content);
+
 // Takes every permission for others from the files and folders this run
 // creates, whatever umask the web server handed down: baskets, order mails
 // and batch files hold card numbers. Called first thing at start-up.

@@ -10,6 +10,7 @@
 #include "request/config.h"
 #include "platform/accounts.h"
 #include "platform/files.h"
+#include "platform/sealed_box.h"
 #include "platform/profile_document.h"
 #include "shop_tool/layout.h"
 #include "shop_tool/tool.h"
@@ -167,6 +168,10 @@ int Checker::run() {
                                        accounts::write | accounts::search))
                 fault(std::string(table) + "=" + path + ": " + user_.name + " cannot write its folder");
         }
+
+    // A seal key that cannot seal stops every step 2.
+    if (const auto key = order_control.get("Card Data", "sealkey"); key && !sealed_box::key_valid(*key))
+        fault("sealkey in [Card Data]: not the base64 of a 32-byte key (make one with tavra-shop keygen)");
 
     program("tavra.exe", "the basket program");
     program("ship.exe", "the shipping calculator");

@@ -27,8 +27,8 @@ std::string name_refusal(std::string_view what, std::string_view name, std::stri
     return {};
 }
 
-// The configuration file of the shop named on the command line, when the
-// shop has one.
+}  // namespace
+
 std::optional<std::string> existing_config(const std::string& word) {
     const std::string cfg = config_file(shop_folder(word));
     if (!files::read(cfg)) {
@@ -37,8 +37,6 @@ std::optional<std::string> existing_config(const std::string& word) {
     }
     return cfg;
 }
-
-}  // namespace
 
 int set(const Args& args) {
     const std::string& section = args.words[1];

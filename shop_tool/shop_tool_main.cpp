@@ -15,9 +15,10 @@ using shop_tool::Args;
 struct Command {
     const char* name;
     const char* synopsis;
-    std::size_t words;  // exactly this many words after the name
+    std::size_t words;  // this many words after the name
     std::vector<std::string> options;
     int (*run)(const Args&);
+    bool more_words = false;  // or more
 };
 
 const std::vector<std::string> kPlaces = {"programs=", "sample=", "templates=", "registry="};
@@ -34,6 +35,8 @@ const Command kCommands[] = {
     {"set", "DIR SECTION KEY VALUE", 4, {}, shop_tool::set},
     {"get", "DIR SECTION KEY", 3, {}, shop_tool::get},
     {"check", "DIR [--user USER]", 1, {"user="}, shop_tool::check},
+    {"keygen", "DIR --secret FILE", 1, {"secret="}, shop_tool::keygen},
+    {"open", "--secret FILE [PATH...]", 0, {"secret="}, shop_tool::open, true},
 };
 
 void print_synopsis(std::FILE* to) {
@@ -74,7 +77,7 @@ bool parse(const Command& command, int argc, char** argv, Args& args) {
     }
     // "clean --all" names no shop.
     const std::size_t wanted = command.words - (std::strcmp(command.name, "clean") == 0 && args.flag("all") ? 1 : 0);
-    if (args.words.size() != wanted) {
+    if (args.words.size() < wanted || (args.words.size() > wanted && !command.more_words)) {
         shop_tool::refuse(std::string(command.name) + " takes " + command.synopsis, 0);
         return false;
     }

@@ -14,6 +14,8 @@ SYNOPSIS
     tavra-shop set DIR SECTION KEY VALUE
     tavra-shop get DIR SECTION KEY
     tavra-shop check DIR [--user USER]
+    tavra-shop keygen DIR --secret FILE
+    tavra-shop open --secret FILE [PATH...]
     tavra-shop --help
 
 DESCRIPTION
@@ -67,6 +69,22 @@ COMMANDS
         write, item tags naming items missing from the item table, missing
         style sheets, prices that are not plain decimals, a thanks= that is
         not an absolute address, programs or a mailer that cannot start.
+
+    keygen DIR --secret FILE
+        Makes a key pair for sealing card numbers: writes the secret key to
+        FILE (a new file, readable by its owner alone, outside DIR) and the
+        public key as sealkey in [Card Data] of DIR/cgi-bin/tavra.cfg, under
+        the file's lock. From then on the shop stores card numbers sealed
+        and shows them masked. Keep FILE off the server: without it no
+        sealed number can be read, with it every one can.
+
+    open --secret FILE [PATH...]
+        Copies each PATH (standard input when none is given), a batch file,
+        an export table or a basket file, to standard output with each
+        sealed value replaced by what it holds. A value that does not open
+        with FILE's key is copied as it stands and reported on standard
+        error, and the exit status is 1.
+          tavra-shop open --secret key.secret 0.imp > 0.clear.imp
 
 OPTIONS FOR BUILDING AND TESTING
     create and clean take --programs DIR (where tavra, ship and mailer are),

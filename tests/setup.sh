@@ -8,8 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  # The build, the unit tests and the package (dpkg-shlibdeps).
-  g++ cmake make libgtest-dev dpkg-dev
+  # The build, the unit tests and the package (dpkg-shlibdeps); the crypto
+  # library that seals card numbers, linked in statically.
+  g++ cmake make libgtest-dev dpkg-dev libsodium-dev
   # The fuzz targets: clang with its libFuzzer runtime.
   clang-14 libclang-rt-14-dev
   # The demo shop behind Apache httpd, and Chromium for the browser tests.

@@ -17,21 +17,11 @@
 #include <thread>
 
 #include "order_shop.h"
+#include "tool_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// tavra-shop with `args` as a shell would split them; standard error joins
-// the output.
-Reply tool(const std::string& args) {
-    Program p;
-    p.binary = "/bin/sh";
-    p.args = {"sh", "-c", std::string(SHOP_TOOL_BIN) + " " + args + " 2>&1"};
-    p.env = own_environment();
-    p.dir = ".";
-    return run_program(p);
-}
 
 // A temporary folder with the build's programs under their installed names,
 // a registry, and a shop laid out in it by create.

@@ -1,0 +1,57 @@
+#include "checkout/card_fields.h"
+
+#include "common/card_number.h"
+#include "common/limits.h"
+#include "common/text.h"
+#include "formats/basket_file.h"
+#include "platform/profile.h"
+#include "platform/sealed_box.h"
+
+namespace {
+
+constexpr std::string_view kCardKeys[] = {"cnum1", "cnum2"};
+
+std::string mask_key(std::string_view card_key) { return std::string(card_key) + "mask"; }
+
+bool is_card_key(std::string_view key) { return key == kCardKeys[0] || key == kCardKeys[1]; }
+
+// Only step 2 writes a mask key, and only beside a number it sealed: a
+// shopper cannot make a typed value pass for a sealed one.
+bool stored_sealed(const std::string& basket_file, std::string_view card_key) {
+    return profile::read_value(basket_file, basket_keys::kShipping, mask_key(card_key)).has_value();
+}
+
+}  // namespace
+
+void store_payment_fields(const std::string& basket_file, const FormTable& form, const Switches& switches) {
+    profile::Lock lock(basket_file);
+    set_order_state(basket_file, OrderState::changed);
+    for (const char* key : {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"}) {
+        const std::optional<std::string> value = form.lookup(key);
+        if (!is_card_key(key) || !value || switches.sealkey.empty()) {
+            profile::write(basket_file, basket_keys::kShipping, key, value);
+            if (is_card_key(key)) profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
+            continue;
+        }
+        const std::string number = cut(*value, limits::kSealedCardNumber);
+        // The key was checked before anything was written.
+        profile::write(basket_file, basket_keys::kShipping, key, sealed_box::seal(number, switches.sealkey).value());
+        profile::write(basket_file, basket_keys::kShipping, mask_key(key), masked_card_number(number));
+    }
+}
+
+std::string shown_card_number(const std::string& basket_file, std::string_view key, const Switches& switches) {
+    if (stored_sealed(basket_file, key)) return profile::read_text(basket_file, basket_keys::kShipping, mask_key(key));
+    const std::string stored = profile::read_text(basket_file, basket_keys::kShipping, key);
+    return switches.masks_cards() ? masked_card_number(stored) : stored;
+}
+
+std::string batch_card_number(const std::string& basket_file, const Switches& switches) {
+    const std::string stored = profile::read_text(basket_file, basket_keys::kShipping, "cnum1");
+    if (stored_sealed(basket_file, "cnum1")) return stored;
+    const std::string number = cut(stored, limits::kBatchCardNumber);
+    // A number typed before the merchant set a key is sealed on its way out.
+    if (!switches.sealkey.empty())
+        if (auto sealed = sealed_box::seal(number, switches.sealkey)) return *sealed;
+    return number;
+}

@@ -1,0 +1,26 @@
+// The shopper's card numbers ("Shipping"/"cnum1" and "cnum2"): stored by
+// step 2 as typed, or sealed with the merchant's key; shown in the order
+// mail and the export tables as stored, or masked; carried by the payment
+// record.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "request/form.h"
+#include "request/switches.h"
+
+// Step 2's fields "paytype", "cname", "cnum1", "cnum2", "expmo", "expyr",
+// each copied into "Shipping" (an absent field removes its key), and the
+// basket marked changed since its summary. With a seal key, "cnum1" and
+// "cnum2" hold their sealed forms and "cnum1mask" and "cnum2mask" their
+// masked forms, which the mail and the tables show. The key must be valid.
+void store_payment_fields(const std::string& basket_file, const FormTable& form, const Switches& switches);
+
+// The card number under `key` as the mail and the export tables show it: a
+// sealed one by its stored masked form, any other masked when the switches
+// say so, as stored otherwise.
+std::string shown_card_number(const std::string& basket_file, std::string_view key, const Switches& switches);
+
+// The payment record's card number: a sealed "cnum1" whole; otherwise its
+// first limits::kBatchCardNumber characters, sealed when a seal key is set.
+std::string batch_card_number(const std::string& basket_file, const Switches& switches);
