@@ -42,7 +42,7 @@ void command_add2basket(const Request& r) {
     if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
         const std::string path = basket_path(basket);
         const auto line =
-            priced_line(r, {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")});
+            priced_line(read_switches(r.program_dir), {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")});
         profile::Lock hold(path);
         if (line && line_amounts_plain(*line)) add_basket_line(path, *line);
     }

@@ -28,6 +28,7 @@ void command_add2check(const Request& r) {
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
+        const Switches switches = read_switches(r.program_dir);
         profile::Lock hold(path);
         // An entry counts only when its check box is there, so the entries to
         // look at are those of the check-box fields the form carries.
@@ -37,8 +38,9 @@ void command_add2check(const Request& r) {
             if ((first - 1) / kFieldsPerEntry >= entries) break;
             const std::string quantity = f.text(entry_field(first));
             if (!f.has_value(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
-            const auto line = priced_line(r, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
-                                              f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity});
+            const auto line = priced_line(switches, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
+                                                     f.text(entry_field(first + 3)), f.text(entry_field(first + 4)),
+                                                     quantity});
             if (!line || !line_amounts_plain(*line)) continue;  // an item the table lacks is passed over
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }

@@ -67,7 +67,7 @@ void command_add2mod(const Request& r) {
         const std::string path = basket_path(basket);
         // The base price and shipping value, from the form or, when prices
         // are checked, from the item table; an item it lacks adds nothing.
-        const auto base = priced_line(r, {{}, f.text("item"), f.text("price"), f.text("ship"), {}});
+        const auto base = priced_line(read_switches(r.program_dir), {{}, f.text("item"), f.text("price"), f.text("ship"), {}});
         if (!base) end_with_header_and_page(basket, page);
         BasketLine line;
         if (f.has_value("modifier", "0")) {

@@ -4,7 +4,6 @@
 #include "common/text.h"
 #include "platform/profile.h"
 #include "request/config.h"
-#include "request/switches.h"
 
 std::optional<ItemAmounts> item_table_amounts(const std::string& item) {
     const std::string& table = config().dbfile;
@@ -13,8 +12,8 @@ std::optional<ItemAmounts> item_table_amounts(const std::string& item) {
     return ItemAmounts{cut(*price, limits::kItemValue), profile::read_text(table, item, "SHIP", {}, limits::kItemValue)};
 }
 
-std::optional<BasketLine> priced_line(const Request& r, BasketLine line) {
-    if (!read_switches(r.program_dir).pricecheck) return line;
+std::optional<BasketLine> priced_line(const Switches& switches, BasketLine line) {
+    if (!switches.pricecheck) return line;
     const auto amounts = item_table_amounts(line.item.value_or(""));
     if (!amounts) return std::nullopt;
     line.price = amounts->price;

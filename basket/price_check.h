@@ -6,7 +6,7 @@
 #include <string>
 
 #include "formats/basket_file.h"
-#include "request/request.h"
+#include "request/switches.h"
 
 struct ItemAmounts {
     std::string price, ship;
@@ -20,4 +20,4 @@ std::optional<ItemAmounts> item_table_amounts(const std::string& item);
 // The line as the shop adds it: unchanged when prices are not checked;
 // otherwise with the item table's price and shipping value, or nothing when
 // the table does not list the line's item.
-std::optional<BasketLine> priced_line(const Request& r, BasketLine line);
+std::optional<BasketLine> priced_line(const Switches& switches, BasketLine line);

@@ -160,7 +160,8 @@ void command_confirm(const Request& r) {
         std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches);
         profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
-        if (profile::read_text(config_file, "Order Control", "tables") == "on") export_order(r.program_dir, basket, invoice);
+        if (profile::read_text(config_file, "Order Control", "tables") == "on")
+            export_order(r.program_dir, basket, invoice, switches);
 
         append_batch_record(r.program_dir, batch_card_number(basket_file, switches),
                             profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),

@@ -77,10 +77,10 @@ void append_table(const std::string& path, const std::string& lines) {
 
 }  // namespace
 
-void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice) {
+void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice,
+                  const Switches& switches) {
     const std::string config_file = config_path(program_dir);
     const std::string basket_file = config().basketdir + basket;
-    const Switches switches = read_switches(program_dir);
     append_table(profile::read_text(config_file, "Order Control", "customer"),
                  customer_line(basket_file, invoice, switches));
     append_table(profile::read_text(config_file, "Order Control", "order"), order_lines(basket_file, invoice, switches));

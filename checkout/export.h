@@ -3,10 +3,14 @@
 #pragma once
 #include <string>
 
+#include "request/switches.h"
+
 // Appends the order of `basket` to the three table files named by
 // "Order Control"/"customer", "order" and "shipment" of the configuration
 // file: one customer line, one order line per basket line, one shipment line
 // per option and per extra charge, each starting with `invoice`. A table file
 // that cannot be opened is reported on the reply ("Could not open <path>\n")
-// and skipped.
-void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice);
+// and skipped. `switches` are the ones the confirmation read: they mask card
+// numbers and guard formula-like cells.
+void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice,
+                  const Switches& switches);
