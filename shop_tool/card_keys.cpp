@@ -189,7 +189,8 @@ int keygen(const Args& args) {
         // then is refused before any key is made.
         basketdir = profile::read_text(cfg->path(), "Program Config", "basketdir", {}, limits::kConfigValue);
         std::string refusal;
-        if (!data_folder(*shop, "basketdir", basketdir + "basket/", refusal)) return refuse(refusal);
+        if (!basketdir.empty() && !data_folder(*shop, "basketdir", basketdir + "basket/", refusal))
+            return refuse(refusal);
         switch (files::create_owner_only(secret_file, pair.secret_key + "\n")) {
             case files::Created::created:
                 break;
@@ -210,6 +211,7 @@ int keygen(const Args& args) {
     // Baskets that took a card number before the key was set are sealed now,
     // each under its lock (a basket is locked before tavra.cfg, so the lock
     // of tavra.cfg is gone by now).
+    if (basketdir.empty()) return kDone;
     int failed = 0;
     const int sealed = seal_baskets(*shop, basketdir, pair.public_key, failed);
     if (sealed < 0) return kFailed;
