@@ -33,9 +33,6 @@ struct Owner {
     // What a place made for this owner is given, with `mode`.
     shop_paths::Giving giving(mode_t mode) const { return {user.uid, user.gid, mode, is_root_run}; }
 
-    bool give(const std::string& path, std::optional<mode_t> mode) const;
-    // Folders 0755 and files 0644 (links untouched), all of them this owner's.
-    bool give_tree(const std::string& path) const;
 };
 
 // The shop's address: "http(s)://host[:port]" and the path of its folder,
