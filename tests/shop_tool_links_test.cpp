@@ -93,6 +93,14 @@ TEST(ShopToolLinks, PlantedLinksAndForeignOwnersAreRefusedByNameAndNeverFollowed
              return folder;
          },
          "/data/baskets/basket: does not belong", {"clean", "keygen", "create"}},
+        {"basket of root",
+         [](const ToolShop& t, const std::string&) {
+             const std::string basket = t.shop() + "/data/baskets/basket/old";
+             put_basket(t.shop() + "/data/baskets/basket", "old", kClearBasket, 40);
+             EXPECT_EQ(lchown(basket.c_str(), 0, 0), 0);
+             return basket;
+         },
+         "/data/baskets/basket/old: ", {"clean", "keygen"}},
         {"tavra.cfg of root",
          [](const ToolShop& t, const std::string&) {
              EXPECT_EQ(chown((t.shop() + "/cgi-bin/tavra.cfg").c_str(), 0, 0), 0);
