@@ -48,6 +48,7 @@ private:
     std::optional<std::string> read_file(const std::string& path);
 
     shop_paths::Shop at_;
+    std::set<std::string> refused_;  // paths read_file refused, each reported once
     std::string shop_;
     accounts::Account user_;
     int faults_ = 0;
@@ -81,19 +82,19 @@ void Checker::program(const std::string& name, const char* what) {
 
 // A file the shop's configuration names, reached from the shop's folder
 // without links; one outside the shop is not read. A refusal other than a
-// missing file is a fault of its own.
+// missing file is a fault of its own, reported once, and the path is noted
+// in refused_.
 std::optional<std::string> Checker::read_file(const std::string& path) {
+    if (refused_.count(path)) return std::nullopt;
+    std::string refusal = path + ": outside the shop " + shop_ + "; not read";
     const auto rel = inside_shop(at_, path);
-    if (!rel) {
-        fault(path + ": outside the shop " + shop_ + "; not read");
-        return std::nullopt;
-    }
-    std::string refusal;
-    auto text = at_.read(*rel, shop_paths::Belongs::either, refusal);
+    auto text = rel ? at_.read(*rel, shop_paths::Belongs::either, refusal) : std::nullopt;
     const std::string_view missing = ": does not exist";
     if (!text && (refusal.size() < missing.size() ||
-                  refusal.compare(refusal.size() - missing.size(), missing.size(), missing) != 0))
+                  refusal.compare(refusal.size() - missing.size(), missing.size(), missing) != 0)) {
         fault(refusal);
+        refused_.insert(path);
+    }
     return text;
 }
 
@@ -101,6 +102,7 @@ std::optional<std::string> Checker::read_file(const std::string& path) {
 // reads as a different amount or as nothing at all.
 void Checker::item_table(const std::string& path) {
     const auto text = read_file(path);
+    if (!text && refused_.count(path)) return;
     if (!text) return fault(path + ": no such item table");
     const auto table = profile::Document::parse(*text);
     for (const std::string& item : table.section_names()) {
@@ -145,7 +147,8 @@ void Checker::pages(const Config& config) {
                 continue;
             }
             const std::string sheet = styles + std::string(items.get(item, "style").value_or("")) + ".sty";
-            if (sheets_reported.count(sheet) == 0 && !read_file(sheet) && sheets_reported.insert(sheet).second)
+            if (sheets_reported.count(sheet) == 0 && !read_file(sheet) && !refused_.count(sheet) &&
+                sheets_reported.insert(sheet).second)
                 fault(where + ": {ITEM=" + item + "} needs the style sheet " + sheet + ", which cannot be read");
         }
     }
