@@ -12,16 +12,16 @@ namespace {
 constexpr long long kRecordsPerFile = 451;
 
 std::string payment_record(std::string_view card, std::string_view month, std::string_view year,
-                           std::string_view type, std::string_view total) {
+                           std::string_view type, std::string_view total, Formulas formulas) {
     std::string expiry(month);
     expiry += year;
-    return csv_line({std::string(card), expiry, std::string(type), std::string(total)});
+    return csv_line({defused(card, formulas), defused(expiry, formulas), std::string(type), std::string(total)});
 }
 
 }  // namespace
 
 void append_batch_record(const std::string& program_dir, std::string_view card, std::string_view month,
-                         std::string_view year, std::string_view type, std::string_view total) {
+                         std::string_view year, std::string_view type, std::string_view total, Formulas formulas) {
     const std::string counters = program_dir + "batchcfg.ini";
     profile::Lock hold(counters, profile::Durability::synced);
     // Counted in 64 bits: a counter at the 32-bit limit advances instead of
@@ -33,7 +33,7 @@ void append_batch_record(const std::string& program_dir, std::string_view card, 
         last = 0;
     }
     files::append(config().batchfile + std::to_string(file) + ".imp",
-                  payment_record(card, month, year, type, total));
+                  payment_record(card, month, year, type, total, formulas));
     profile::write(counters, "BatchConfig", "File", std::string_view(std::to_string(file)));
     profile::write(counters, "BatchConfig", "Last", std::string_view(std::to_string(last + 1)));
 }

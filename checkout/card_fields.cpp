@@ -55,3 +55,26 @@ std::string batch_card_number(const std::string& basket_file, const Switches& sw
         if (auto sealed = sealed_box::seal(number, switches.sealkey)) return *sealed;
     return number;
 }
+
+int seal_clear_card_numbers(const std::string& basket_file, std::string_view sealkey) {
+    int sealed = 0;
+    for (std::string_view key : kCardKeys) {
+        if (stored_sealed(basket_file, key)) continue;
+        const std::string stored = profile::read_text(basket_file, basket_keys::kShipping, key);
+        if (stored.empty()) continue;
+        const std::string number = cut(stored, limits::kSealedCardNumber);
+        const auto box = sealed_box::seal(number, sealkey);
+        if (!box) return -1;
+        profile::write(basket_file, basket_keys::kShipping, key, *box);
+        profile::write(basket_file, basket_keys::kShipping, mask_key(key), masked_card_number(number));
+        ++sealed;
+    }
+    return sealed;
+}
+
+bool holds_clear_card_number(const std::string& basket_file) {
+    for (std::string_view key : kCardKeys)
+        if (!stored_sealed(basket_file, key) && !profile::read_text(basket_file, basket_keys::kShipping, key).empty())
+            return true;
+    return false;
+}

@@ -24,3 +24,12 @@ std::string shown_card_number(const std::string& basket_file, std::string_view k
 // The payment record's card number: a sealed "cnum1" whole; otherwise its
 // first limits::kBatchCardNumber characters, sealed when a seal key is set.
 std::string batch_card_number(const std::string& basket_file, const Switches& switches);
+
+// Seals the card numbers that a basket file holds in the clear (stored before
+// the merchant set a seal key), the way step 2 would have stored them: the
+// sealed form and the masked one. The caller holds the basket's lock. The
+// count of numbers sealed; -1 when the key does not seal.
+int seal_clear_card_numbers(const std::string& basket_file, std::string_view sealkey);
+
+// Whether a basket file holds a card number in the clear.
+bool holds_clear_card_number(const std::string& basket_file);

@@ -166,7 +166,8 @@ void command_confirm(const Request& r) {
         append_batch_record(r.program_dir, batch_card_number(basket_file, switches),
                             profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),
                             profile::read_text(basket_file, basket_keys::kShipping, "expyr", {}, limits::kBatchExpiry), "P",
-                            profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal));
+                            profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal),
+                            switches.safecsv ? Formulas::defused : Formulas::as_stored);
         shopper_address = profile::read_text(basket_file, basket_keys::kShipping, "email");
     }
 

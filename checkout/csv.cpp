@@ -19,12 +19,16 @@ bool begins_like_formula(std::string_view value) {
 
 }  // namespace
 
+std::string defused(std::string_view value, Formulas formulas) {
+    if (formulas == Formulas::defused && begins_like_formula(value)) return "'" + std::string(value);
+    return std::string(value);
+}
+
 std::string csv_line(const std::vector<std::string>& values, Formulas formulas) {
     std::string line;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0) line += ',';
-        if (formulas == Formulas::defused && begins_like_formula(values[i])) line += csv_field("'" + values[i]);
-        else line += csv_field(values[i]);
+        line += csv_field(defused(values[i], formulas));
     }
     line += '\n';
     return line;

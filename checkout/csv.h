@@ -19,5 +19,9 @@ enum class Formulas {
     defused,
 };
 
+// The value with a "'" in front when `formulas` asks to defuse it and it
+// begins like a formula; otherwise unchanged.
+std::string defused(std::string_view value, Formulas formulas);
+
 // The values as fields joined by "," and ended by "\n".
 std::string csv_line(const std::vector<std::string>& values, Formulas formulas = Formulas::as_stored);

@@ -20,10 +20,11 @@
 // standard error; tavra's reply does not change.
 //
 // It refuses to run when a web server has started it as a CGI program, and
-// sends only mail files that lie in the shop's mail folder ("maildir=").
+// sends only mail files that lie in the shop's mail folder ("maildir="):
+// regular files with one link, owned by the user it runs as.
 //
 // Exit status: 0 delivered, 1 not delivered, 2 refused command line,
-// 3 refused to run (CGI, or a mail file outside the mail folder).
+// 3 refused to run (CGI, or a mail file outside the mail folder or not its own).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,7 +32,6 @@
 #include "common/text.h"
 #include "logs/logs.h"
 #include "mailer/delivery.h"
-#include "mailer/guard.h"
 #include "mailer/guard.h"
 #include "mailer/message.h"
 #include "platform/files.h"
@@ -91,7 +91,16 @@ int main(int argc, char** argv) {
         say(refusal);
         return 3;
     }
-    auto body = files::read(*mail_file);
+    // Only the programs' own mail files: a link, or a hard link that another
+    // user's file (an order table, say) was given in the mail folder, is
+    // refused like a file from elsewhere.
+    std::string not_sent;
+    bool not_own = false;
+    auto body = files::read_own_file(*mail_file, not_sent, not_own);
+    if (!body && not_own) {
+        say("the mail file " + mailer::printable(*mail_file) + " " + not_sent + ": refusing to send it");
+        return 3;
+    }
     if (!body) return failed("cannot read the mail file " + call.mail_file);
     if (body->size() > mailer::kMaxMailFile) return failed("the mail file " + call.mail_file + " is larger than 1 MiB");
 

@@ -67,11 +67,6 @@ Account current() {
 
 bool is_root() { return geteuid() == 0; }
 
-bool give(const std::string& path, uid_t uid, gid_t gid, std::optional<mode_t> mode) {
-    if (lchown(path.c_str(), uid, gid) != 0) return false;
-    return !mode || chmod(path.c_str(), *mode) == 0;
-}
-
 bool allows(const Account& who, const std::string& path, int wanted) {
     const std::vector<gid_t> groups = groups_of(who);
     struct stat st {};

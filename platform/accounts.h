@@ -26,10 +26,6 @@ Account current();
 
 bool is_root();
 
-// Gives the path (a symbolic link itself, not what it names) to the owner
-// and group and, unless it is a link, the mode. False when either fails.
-bool give(const std::string& path, uid_t uid, gid_t gid, std::optional<mode_t> mode);
-
 enum Access { read = 4, write = 2, search = 1 };
 
 // Whether `who` may do `wanted` (bits of Access) with the path, following

@@ -31,27 +31,49 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-std::optional<std::string> read(const std::string& path) {
-    // Not blocking: a FIFO where a file should be is refused below, not waited on.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+std::optional<std::string> read_descriptor(int fd) {
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::string content;
     content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
+    for (off_t at = 0;;) {
+        ssize_t n = ::pread(fd, chunk, sizeof chunk, at);
         if (n < 0) {
             if (errno == EINTR) continue;
             break;  // a read failure ends the text where it stands
         }
         if (n == 0) break;
         content.append(chunk, static_cast<std::size_t>(n));
+        at += n;
     }
+    return content;
+}
+
+std::optional<std::string> read(const std::string& path) {
+    // Not blocking: a FIFO where a file should be is refused, not waited on.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    auto content = read_descriptor(fd);
+    ::close(fd);
+    return content;
+}
+
+std::optional<std::string> read_own_file(const std::string& path, std::string& why, bool& refused) {
+    refused = false;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0) {
+        refused = errno == ELOOP;
+        why = refused ? "is a symbolic link" : "cannot be opened";
+        return std::nullopt;
+    }
+    struct stat st {};
+    std::optional<std::string> content;
+    refused = true;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) why = "is not a regular file";
+    else if (st.st_nlink != 1) why = "has " + std::to_string(st.st_nlink) + " links; a mail file has one";
+    else if (st.st_uid != geteuid()) why = "does not belong to the user the mailer runs as";
+    else if (refused = false; !(content = read_descriptor(fd))) why = "cannot be read";
     ::close(fd);
     return content;
 }

@@ -11,6 +11,16 @@ namespace files {
 // is not a regular file (a directory counts as a file that cannot be opened).
 std::optional<std::string> read(const std::string& path);
 
+// The whole content of an open regular file, read from its start; nothing
+// when it is not a regular file.
+std::optional<std::string> read_descriptor(int fd);
+
+// The whole content of a file this process's user may send as its own: a
+// regular file with one link, owned by that user, opened without following a
+// link in its last place. Nothing, with `why`, otherwise; `refused` tells a
+// file that is not such a file from one that cannot be opened or read.
+std::optional<std::string> read_own_file(const std::string& path, std::string& why, bool& refused);
+
 // Appends `record` to the file in one write under an exclusive lock, creating
 // the file when missing, so that records of concurrent runs never interleave.
 // A record that cannot be written whole leaves the file as it was. False when

@@ -24,6 +24,7 @@ struct Kept {
     int lock_depth = 0;
     bool created_by_lock = false;  // the lock made the (empty) file
     bool durable = false;          // synced to disk when stored
+    bool no_follow = false;        // Links::refused: reached only through the lock
 };
 
 std::unordered_map<std::string, Kept>& kept_files() {
@@ -32,7 +33,11 @@ std::unordered_map<std::string, Kept>& kept_files() {
 }
 
 void parse_from_disk(Kept& k, const std::string& path) {
-    auto text = files::read(path);
+    if (k.no_follow && k.lock_fd < 0) {
+        k.doc = Document{};
+        return;
+    }
+    auto text = k.no_follow ? files::read_descriptor(k.lock_fd) : files::read(path);
     k.doc = text ? Document::parse(*text) : Document{};
 }
 
@@ -54,21 +59,22 @@ Kept& load(const std::string& path) {
 // which costs more than the rest of a request. A `durable` file (the shop's
 // configuration and counters) is instead synced to disk and then renamed, so
 // that it survives a power cut whole.
-bool store(const std::string& path, const Document& doc, bool durable) {
+bool store(const std::string& path, const Document& doc, bool durable, int no_follow_fd) {
     std::size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     if (base.empty()) return false;
     std::string temp = dir + "." + base + "." + std::to_string(getpid()) + ".tmp";
 
+    // Without following links, the file replaced is the one the lock holds.
     struct stat old {};
-    bool had_old = ::stat(path.c_str(), &old) == 0;
+    bool had_old = no_follow_fd >= 0 ? ::fstat(no_follow_fd, &old) == 0 : ::stat(path.c_str(), &old) == 0;
     if (had_old && !S_ISREG(old.st_mode)) return false;
 
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST) {  // left behind by a killed run with our pid
         ::unlink(temp.c_str());
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     }
     if (fd < 0) return false;
     if (had_old) {
@@ -103,7 +109,11 @@ bool store(const std::string& path, const Document& doc, bool durable) {
 bool commit(Kept& k, const std::string& path) {
     if (!k.dirty) return true;
     k.dirty = false;
-    if (store(path, k.doc, k.durable)) {
+    if (k.no_follow && k.lock_fd < 0) {
+        parse_from_disk(k, path);
+        return false;
+    }
+    if (store(path, k.doc, k.durable, k.no_follow ? k.lock_fd : -1)) {
         k.written = true;
         return true;
     }
@@ -114,8 +124,8 @@ bool commit(Kept& k, const std::string& path) {
 void acquire(Kept& k, const std::string& path) {
     for (;;) {
         bool created = false;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0 && errno == ENOENT) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (k.no_follow ? O_NOFOLLOW : 0));
+        if (fd < 0 && errno == ENOENT && !k.no_follow) {
             fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno == EEXIST) continue;
             created = fd >= 0;
@@ -131,7 +141,8 @@ void acquire(Kept& k, const std::string& path) {
         // The holder before us may have renamed a new file over the one we
         // locked, or removed it: then lock the file that is there now.
         struct stat now {};
-        if (::stat(path.c_str(), &now) != 0 || now.st_ino != held.st_ino || now.st_dev != held.st_dev) {
+        const int looked = k.no_follow ? ::lstat(path.c_str(), &now) : ::stat(path.c_str(), &now);
+        if (looked != 0 || now.st_ino != held.st_ino || now.st_dev != held.st_dev) {
             ::close(fd);
             continue;
         }
@@ -203,9 +214,10 @@ void remove(const std::string& path, std::string_view section, std::string_view 
     change(path, std::nullopt, section, key);
 }
 
-Lock::Lock(std::string path, Durability durability) : path_(std::move(path)) {
+Lock::Lock(std::string path, Durability durability, Links links) : path_(std::move(path)) {
     Kept& k = kept_files()[path_];
     if (durability == Durability::synced) k.durable = true;
+    if (links == Links::refused) k.no_follow = true;
     if (k.lock_depth++ == 0) acquire(k, path_);
 }
 
@@ -214,6 +226,14 @@ Lock::~Lock() {
     auto it = all.find(path_);
     if (it == all.end() || it->second.lock_depth == 0) return;  // released by commit_all
     if (--it->second.lock_depth == 0) release(it->second, path_);
+}
+
+std::optional<Held> held(const std::string& path) {
+    auto& all = kept_files();
+    auto it = all.find(path);
+    struct stat st {};
+    if (it == all.end() || it->second.lock_fd < 0 || ::fstat(it->second.lock_fd, &st) != 0) return std::nullopt;
+    return Held{st.st_uid, st.st_nlink};
 }
 
 bool store_now(const std::string& path) {

@@ -61,9 +61,17 @@ void remove(const std::string& path, std::string_view section, std::string_view 
 // cut leaves them whole; others are replaced without waiting for the disk.
 enum class Durability { cached, synced };
 
+// Whether the file's last place may be a symbolic link. `refused`, for the
+// shop tool run as root over files that another user can replace: the file
+// is opened without following a link and never created, it is read through
+// the locked descriptor, and its writes are stored only while it is locked.
+// A link, a missing file or anything but a regular file leaves the run
+// without a lock, reading the file as empty, and drops its writes.
+enum class Links { followed, refused };
+
 class Lock {
 public:
-    explicit Lock(std::string path, Durability durability = Durability::cached);
+    explicit Lock(std::string path, Durability durability = Durability::cached, Links links = Links::followed);
     ~Lock();
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
@@ -71,6 +79,14 @@ public:
 private:
     std::string path_;
 };
+
+// The owner and link count of the file a Lock holds; nothing when the run
+// holds no lock on it.
+struct Held {
+    unsigned long long owner = 0;
+    unsigned long long links = 0;
+};
+std::optional<Held> held(const std::string& path);
 
 // Stores the pending writes of a file held under a Lock now, keeping the
 // lock. False when they could not be stored: the file keeps what it held and

@@ -12,6 +12,8 @@
 #include "platform/files.h"
 #include "platform/sealed_box.h"
 #include "platform/profile_document.h"
+#include "checkout/card_fields.h"
+#include "shop_tool/shop_places.h"
 #include "shop_tool/layout.h"
 #include "shop_tool/tool.h"
 
@@ -22,7 +24,8 @@ namespace {
 
 class Checker {
 public:
-    Checker(std::string shop, accounts::Account user) : shop_(std::move(shop)), user_(std::move(user)) {}
+    Checker(shop_paths::Shop shop, accounts::Account user)
+        : at_(std::move(shop)), shop_(at_.folder()), user_(std::move(user)) {}
 
     int run();
 
@@ -41,7 +44,11 @@ private:
     void program(const std::string& name, const char* what);
     void item_table(const std::string& path);
     void pages(const Config& config);
+    void clear_card_numbers(const Config& config);
+    std::optional<std::string> read_file(const std::string& path);
 
+    shop_paths::Shop at_;
+    std::set<std::string> refused_;  // paths read_file refused, each reported once
     std::string shop_;
     accounts::Account user_;
     int faults_ = 0;
@@ -73,10 +80,29 @@ void Checker::program(const std::string& name, const char* what) {
         fault("cgi-bin/" + name + ": " + what + " cannot start: " + user_.name + " cannot run it");
 }
 
+// A file the shop's configuration names, reached from the shop's folder
+// without links; one outside the shop is not read. A refusal other than a
+// missing file is a fault of its own, reported once, and the path is noted
+// in refused_.
+std::optional<std::string> Checker::read_file(const std::string& path) {
+    if (refused_.count(path)) return std::nullopt;
+    std::string refusal = path + ": outside the shop " + shop_ + "; not read";
+    const auto rel = inside_shop(at_, path);
+    auto text = rel ? at_.read(*rel, shop_paths::Belongs::either, refusal) : std::nullopt;
+    const std::string_view missing = ": does not exist";
+    if (!text && (refusal.size() < missing.size() ||
+                  refusal.compare(refusal.size() - missing.size(), missing.size(), missing) != 0)) {
+        fault(refusal);
+        refused_.insert(path);
+    }
+    return text;
+}
+
 // Prices an item table gives a basket line are plain decimals: anything else
 // reads as a different amount or as nothing at all.
 void Checker::item_table(const std::string& path) {
-    const auto text = files::read(path);
+    const auto text = read_file(path);
+    if (!text && refused_.count(path)) return;
     if (!text) return fault(path + ": no such item table");
     const auto table = profile::Document::parse(*text);
     for (const std::string& item : table.section_names()) {
@@ -89,19 +115,23 @@ void Checker::item_table(const std::string& path) {
 // Every item tag of every page names an item of the item table, and that
 // item's style sheet exists.
 void Checker::pages(const Config& config) {
-    const auto items_text = files::read(program_path(config.dbfile));
+    const auto items_text = read_file(program_path(config.dbfile));
     const auto items = profile::Document::parse(items_text.value_or(""));
     const std::string styles = program_path(config.styles);
     std::set<std::string> sheets_reported;
-    std::error_code error;
     std::vector<fs::path> found;
-    for (fs::directory_iterator it(program_path(config.webdir), error), end; !error && it != end; it.increment(error)) {
-        const std::string ext = it->path().extension().string();
-        if ((ext == ".html" || ext == ".htm") && it->is_regular_file()) found.push_back(it->path());
+    std::string refusal;
+    const auto webdir = inside_shop(at_, program_path(config.webdir));
+    const auto folder = webdir ? at_.folder(*webdir, shop_paths::Belongs::either, refusal) : std::nullopt;
+    if (!webdir) fault("webdir=" + config.webdir + ": outside the shop " + shop_ + "; not read");
+    else if (!folder && refusal.find(": does not exist") == std::string::npos) fault(refusal);
+    for (const std::string& name : folder ? shop_paths::names_in(*folder) : std::vector<std::string>{}) {
+        const std::string ext = fs::path(name).extension().string();
+        const auto st = shop_paths::status_in(*folder, name);
+        if ((ext == ".html" || ext == ".htm") && st && st->is_file()) found.push_back(at_.place(*webdir) + "/" + name);
     }
-    std::sort(found.begin(), found.end());
     for (const fs::path& page : found) {
-        const std::string text = files::read(page.string()).value_or("");
+        const std::string text = read_file(page.string()).value_or("");
         LineReader lines(text);
         std::string line;
         if (!lines.next(line) || line == "<!--NO PARSE-->") continue;  // the mode line is never shown
@@ -117,16 +147,41 @@ void Checker::pages(const Config& config) {
                 continue;
             }
             const std::string sheet = styles + std::string(items.get(item, "style").value_or("")) + ".sty";
-            if (!files::read(sheet) && sheets_reported.insert(sheet).second)
+            if (sheets_reported.count(sheet) == 0 && !read_file(sheet) && !refused_.count(sheet) &&
+                sheets_reported.insert(sheet).second)
                 fault(where + ": {ITEM=" + item + "} needs the style sheet " + sheet + ", which cannot be read");
         }
+    }
+}
+
+// Baskets that still hold a card number in the clear while the shop seals
+// them: taken before the key was set and not sealed since.
+void Checker::clear_card_numbers(const Config& config) {
+    std::string refusal;
+    const auto folder = data_folder(at_, "basketdir", config.basketdir + "basket/", refusal);
+    if (!folder) return fault(refusal);
+    for (const std::string& name : shop_paths::names_in(*folder)) {
+        const auto st = shop_paths::status_in(*folder, name);
+        if (name[0] == '.' || !st || !st->is_file()) continue;
+        const std::string basket = folder->path() + "/" + name;
+        profile::Lock hold(basket, profile::Durability::cached, profile::Links::refused);
+        const auto held = profile::held(basket);
+        if (held && held->owner == at_.user() && holds_clear_card_number(basket))
+            fault(at_.place(*inside_shop(at_, config.basketdir + "basket/" + name)) +
+                  ": holds a card number in the clear although sealkey is set");
     }
 }
 
 int Checker::run() {
     const std::string cfg = config_file(shop_);
     Config config;
-    switch (read_config(cfg, config)) {
+    std::string refusal;
+    const auto cfg_text = config_text(at_, refusal);
+    if (!cfg_text) {
+        fault(refusal);
+        return kFailed;
+    }
+    switch (parse_config(*cfg_text, config)) {
         case ConfigRead::cannot_open: fault(cfg + ": cannot be opened"); return kFailed;
         case ConfigRead::cannot_read: fault(cfg + ": no line [Program Config]"); return kFailed;
         case ConfigRead::ok: break;
@@ -159,7 +214,7 @@ int Checker::run() {
     if (!config.webdir.empty() && !config.dbfile.empty()) pages(config);
 
     // Order tables switched on need folders the server's user can write.
-    const auto order_control = profile::Document::parse(files::read(cfg).value_or(""));
+    const auto order_control = profile::Document::parse(*cfg_text);
     if (order_control.get("Order Control", "tables") == std::string_view("on"))
         for (const char* table : {"customer", "order", "shipment"}) {
             const std::string path(order_control.get("Order Control", table).value_or(""));
@@ -172,6 +227,7 @@ int Checker::run() {
     // A seal key that cannot seal stops every step 2.
     if (const auto key = order_control.get("Card Data", "sealkey"); key && !sealed_box::key_valid(*key))
         fault("sealkey in [Card Data]: not the base64 of a 32-byte key (make one with tavra-shop keygen)");
+    if (order_control.get("Card Data", "sealkey") && !config.basketdir.empty()) clear_card_numbers(config);
 
     program("tavra.exe", "the basket program");
     program("ship.exe", "the shipping calculator");
@@ -185,6 +241,8 @@ int Checker::run() {
 
 int check(const Args& args) {
     const std::string shop = shop_folder(args.words[0]);
+    auto at = open_shop(shop);
+    if (!at) return kFailed;
     std::optional<accounts::Account> user;
     if (auto name = args.option("user")) {
         user = accounts::find(*name);
@@ -194,7 +252,7 @@ int check(const Args& args) {
         user = accounts::owner_of(config_file(shop));
         if (!user) user = accounts::current();
     }
-    return Checker(shop, *user).run();
+    return Checker(std::move(*at), *user).run();
 }
 
 }  // namespace shop_tool

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "request/config.h"
-#include "platform/profile.h"
+#include "shop_tool/shop_places.h"
 #include "shop_tool/layout.h"
 #include "shop_tool/tool.h"
 
@@ -19,30 +19,39 @@ constexpr long long kDay = 24 * 60 * 60;
 constexpr long long kDefaultDays = 30;
 constexpr long long kMostDays = 36500;
 
-// A folder of tavra.cfg as the programs use it: relative ones are taken from
-// the program folder, where the web server starts them.
-std::string from_program_folder(const std::string& shop, const std::string& folder) {
-    if (!folder.empty() && folder[0] == '/') return folder;
-    return shop + "/cgi-bin/" + folder;
-}
-
-int clean_shop(const std::string& shop, long long days) {
+int clean_shop(const std::string& word, long long days) {
+    const auto shop = open_shop(word);
+    if (!shop) return kFailed;
+    std::string refusal;
+    const auto text = config_text(*shop, refusal);
+    if (!text) return refuse(refusal);
     Config config;
-    const std::string cfg = config_file(shop);
-    if (read_config(cfg, config) != ConfigRead::ok) return refuse("cannot read the configuration " + cfg);
+    const std::string cfg = shop->place("cgi-bin/tavra.cfg");
+    if (parse_config(*text, config) != ConfigRead::ok) return refuse("cannot read the configuration " + cfg);
     if (config.basketdir.empty()) return refuse("no basketdir= in " + cfg);
-    const std::string folder = from_program_folder(shop, config.basketdir) + "basket/";
+    // The folders the programs write are the shop user's, inside data/; one
+    // named anywhere else is not cleaned, whoever put it in tavra.cfg.
+    int status = kDone;
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"maildir", config.maildir},
+                                     {"batchfile", config.batchfile}}) {
+        std::string why;
+        if (!value.empty() && !data_folder(*shop, key, value.substr(0, value.rfind('/') + 1), why))
+            status = refuse(why);
+    }
+    const std::string basketdir = config.basketdir + "basket/";
+    const auto folder = data_folder(*shop, "basketdir", basketdir, refusal);
+    if (!folder) return refuse(refusal);
+    const std::string shown = shop->place(*inside_shop(*shop, basketdir)) + "/";
 
     const long long now = std::time(nullptr);
     int removed = 0, in_use = 0, failed = 0;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!fs::is_regular_file(it->symlink_status())) continue;
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : shop_paths::names_in(*folder)) {
         // A hidden ".tmp" file is what a killed run left of a new version.
         const bool leftover = name[0] == '.';
         if (leftover && name.size() < 4) continue;
         if (leftover && name.compare(name.size() - 4, 4, ".tmp") != 0) continue;
+        const auto st = shop_paths::status_in(*folder, name);
+        if (!st || st->is_folder()) continue;
         std::string why;
         const auto wanted = [&](long long size, long long changed) {
             const long long age = now - changed;
@@ -51,21 +60,24 @@ int clean_shop(const std::string& shop, long long days) {
                                      : "empty";
             return age >= days * kDay || (age >= kDay && (size == 0 || leftover));
         };
-        switch (profile::remove_if_idle(it->path().string(), wanted)) {
-            case profile::Removal::removed:
+        switch (shop_paths::remove_if_idle(*folder, name, shop->user(), wanted)) {
+            case shop_paths::Removal::removed:
                 ++removed;
-                std::printf("removed %s (%s)\n", it->path().c_str(), why.c_str());
+                std::printf("removed %s%s (%s)\n", shown.c_str(), name.c_str(), why.c_str());
                 break;
-            case profile::Removal::in_use: ++in_use; break;
-            case profile::Removal::failed: ++failed; break;
-            case profile::Removal::kept: break;
+            case shop_paths::Removal::in_use: ++in_use; break;
+            case shop_paths::Removal::refused:
+                refuse(shown + name + ": a link, not a regular file or not the shop user's; left alone");
+                ++failed;
+                break;
+            case shop_paths::Removal::failed: ++failed; break;
+            case shop_paths::Removal::kept: break;
         }
     }
-    if (error) return refuse("cannot read the basket folder " + folder + ": " + error.message());
-    std::printf("%s: %d basket file%s removed, %d in use kept\n", shop.c_str(), removed, removed == 1 ? "" : "s",
-                in_use);
-    if (failed) return refuse(std::to_string(failed) + " basket files of " + shop + " could not be removed");
-    return kDone;
+    std::printf("%s: %d basket file%s removed, %d in use kept\n", shop->folder().c_str(), removed,
+                removed == 1 ? "" : "s", in_use);
+    if (failed) return refuse(std::to_string(failed) + " basket files of " + shop->folder() + " could not be removed");
+    return status;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "common/numbers.h"
@@ -11,6 +12,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "shop_tool/layout.h"
+#include "shop_tool/shop_places.h"
 #include "shop_tool/tool.h"
 
 namespace fs = std::filesystem;
@@ -34,33 +36,6 @@ bool plain_path(const std::string& path) {
         if (!(std::isalnum(static_cast<unsigned char>(c)) || std::string_view("/._-+@").find(c) != std::string::npos))
             return false;
     return path.find("/.") == std::string::npos;
-}
-
-bool same_folder_rename(const std::string& temp, const std::string& path) {
-    std::error_code error;
-    fs::rename(temp, path, error);
-    if (error) fs::remove(temp, error);
-    return !error;
-}
-
-// Writes a whole file under a temporary name and renames it into place.
-bool put_file(const std::string& path, const std::string& text, const Owner& owner, mode_t mode) {
-    const std::string temp = fs::path(path).parent_path().string() + "/." + fs::path(path).filename().string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush()) return false;
-    }
-    if (!owner.give(temp, mode)) return false;
-    return same_folder_rename(temp, path);
-}
-
-bool put_link(const std::string& path, const std::string& target) {
-    const std::string temp = fs::path(path).parent_path().string() + "/." + fs::path(path).filename().string() + ".new";
-    std::error_code error;
-    fs::remove(temp, error);
-    fs::create_symlink(target, temp, error);
-    return !error && Owner::root().give(temp, std::nullopt) && same_folder_rename(temp, path);
 }
 
 std::string replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
@@ -97,7 +72,8 @@ bool register_shop(const Places& places, const std::string& shop, const Owner& o
     bool listed = false;
     for (const std::string& known : registered_shops(places)) listed = listed || known == shop;
     if (!listed && !files::append(list, shop + "\n")) return false;
-    return put_file(places.registry + "/logrotate/" + shop_id(shop), rotation_rule(shop, owner), Owner::root(), 0644);
+    const auto rules = shop_paths::open_folder(places.registry + "/logrotate");
+    return rules && shop_paths::put_file_in(*rules, shop_id(shop), rotation_rule(shop, owner), Owner::root().giving(0644));
 }
 
 void print_next_steps(const std::string& shop, const Owner& owner, const std::string& url) {
@@ -150,50 +126,77 @@ int create(const Args& args) {
         snippets.emplace_back(server, *text);
     }
 
-    // A renewed shop keeps the last invoice number it issued.
+    fs::create_directories(shop, error);
+    std::string refusal;
+    const Owner root = Owner::root();
+    auto opened = shop_paths::Shop::open(shop, owner->user.uid, refusal);
+    if (!opened) return refuse(refusal);
+    if (!opened->give_own_folder(root.giving(0755), refusal)) return refuse(refusal);
+    opened = shop_paths::Shop::open(shop, owner->user.uid, refusal);  // with its keeper now
+    if (!opened) return refuse(refusal);
+    const shop_paths::Shop& at = *opened;
+
+    // A renewed shop keeps the last invoice number it issued; its tavra.cfg
+    // stays locked until the new one is in place, so that no order
+    // confirmed meanwhile is lost.
     std::string invnumber = kFirstInvoice;
-    if (renew && fs::exists(cfg, error)) {
-        const std::string kept = profile::read_text(cfg, "Program Config", "invnumber");
-        if (!kept.empty() && kept.find_first_not_of("0123456789") == std::string::npos) invnumber = kept;
+    std::unique_ptr<HeldConfig> old_cfg;
+    if (renew && shop_paths::status_in(at.handle(), "cgi-bin")) {
+        const auto cgi_bin = at.folder("cgi-bin", shop_paths::Belongs::keeper, refusal);
+        if (!cgi_bin) return refuse(refusal);
+        if (shop_paths::status_in(*cgi_bin, "tavra.cfg")) {
+            old_cfg = HeldConfig::open(at);
+            if (!old_cfg) return kFailed;
+            const std::string kept = profile::read_text(old_cfg->path(), "Program Config", "invnumber");
+            if (!kept.empty() && kept.find_first_not_of("0123456789") == std::string::npos) invnumber = kept;
+        }
     }
 
-    const Owner root = Owner::root();
-    bool ok = true;
-    auto folder = [&](const std::string& rel, const Owner& who, mode_t mode) {
-        const std::string path = rel.empty() ? shop : shop + "/" + rel;
-        std::error_code made;
-        fs::create_directories(path, made);
-        ok = !made && who.give(path, mode) && ok;
+    // Every place is made or replaced from the shop's folder down, following
+    // no link and refusing a folder of the wrong owner; the first refusal
+    // ends the run.
+    using shop_paths::Belongs;
+    auto folder = [&](const std::string& rel, const Owner& who, mode_t mode, Belongs belongs) {
+        return at.make_folder(rel, who.giving(mode), belongs, refusal);
     };
-    folder("", root, 0755);
+    auto file = [&](const std::string& rel, const std::string& text, const Owner& who, mode_t mode) {
+        return at.put_file(rel, text, who.giving(mode), Belongs::keeper, refusal);
+    };
+    bool ok = true;
     for (const auto& f : kSampleFolders) {
-        folder(f[1], root, 0755);
-        fs::copy(places.sample + "/" + f[0], shop + "/" + f[1],
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-        ok = !error && root.give_tree(shop + "/" + f[1]) && ok;
+        ok = ok && folder(f[1], root, 0755, Belongs::keeper);
+        const fs::path from = places.sample + "/" + f[0];
+        for (fs::recursive_directory_iterator it(from, error), end; ok && !error && it != end; it.increment(error)) {
+            const std::string rel = std::string(f[1]) + "/" + fs::relative(it->path(), from).string();
+            if (it->is_directory()) ok = folder(rel, root, 0755, Belongs::keeper);
+            else if (const auto text = files::read(it->path().string())) ok = file(rel, *text, root, 0644);
+        }
+        if (error) return refuse("cannot copy " + from.string() + ": " + error.message());
     }
-    folder("server", root, 0755);
+    ok = ok && folder("server", root, 0755, Belongs::keeper);
     // The program folder holds what the server's user writes (tavra.cfg,
     // the logs, batchcfg.ini, outbox/) beside root's links to the programs;
     // the sticky bit keeps the user from replacing what it does not own.
-    folder("cgi-bin", owner->group_of_root(), owner->is_root_run ? 01770 : 0700);
-    for (const char* data : kDataFolders) folder(data, *owner, 0700);
+    ok = ok && folder("cgi-bin", owner->group_of_root(), owner->is_root_run ? 01770 : 0700, Belongs::keeper);
+    for (const char* data : kDataFolders) ok = ok && folder(data, *owner, 0700, Belongs::user);
+    if (!ok) return refuse(refusal);
 
     const std::string shop_url = url->text();
-    ok = put_file(cfg,
-                  replaced(*cfg_template, {{"@SHOP@", shop}, {"@URL@", shop_url}, {"@INVNUMBER@", invnumber}}),
-                  *owner, 0600) &&
-         ok;
+    ok = file("cgi-bin/tavra.cfg",
+              replaced(*cfg_template, {{"@SHOP@", shop}, {"@URL@", shop_url}, {"@INVNUMBER@", invnumber}}), *owner,
+              0600);
+    old_cfg.reset();
     for (const auto& [link, program] : kPrograms)
-        ok = put_link(shop + "/cgi-bin/" + link, places.programs + "/" + program) && ok;
+        ok = ok && at.put_link(std::string("cgi-bin/") + link, places.programs + "/" + program,
+                               root.giving(0777), Belongs::keeper, refusal);
     for (const auto& [server, text] : snippets) {
         const std::string filled = replaced(text, {{"@SHOP@", shop},
                                                    {"@USER@", owner->user.name},
                                                    {"@GROUP@", owner->user.group},
                                                    {"@PREFIX@", url->path}});
-        ok = put_file(shop + "/server/" + server + ".conf", filled, root, 0644) && ok;
+        ok = ok && file("server/" + std::string(server) + ".conf", filled, root, 0644);
     }
-    if (!ok) return refuse("could not lay out every part of " + shop + "; see what is missing with tavra-shop check");
+    if (!ok) return refuse(refusal);
     if (!renew && !args.flag("no-register") && !register_shop(places, shop, *owner))
         return refuse("the shop is laid out but could not be registered in " + places.registry +
                       " for the daily clean-up and the log rotation");

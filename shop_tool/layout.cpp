@@ -1,11 +1,8 @@
 #include "shop_tool/layout.h"
 
-#include <filesystem>
 #include <sstream>
 
 #include "platform/files.h"
-
-namespace fs = std::filesystem;
 
 namespace shop_tool {
 
@@ -39,24 +36,6 @@ std::optional<Owner> Owner::for_shop(const std::optional<std::string>& name, std
 Owner Owner::group_of_root() const {
     if (!is_root_run) return *this;
     return Owner{accounts::Account{"root", user.group, 0, user.gid}, true};
-}
-
-bool Owner::give(const std::string& path, std::optional<mode_t> mode) const {
-    if (is_root_run) return accounts::give(path, user.uid, user.gid, mode);
-    std::error_code error;
-    if (mode) fs::permissions(path, static_cast<fs::perms>(*mode), error);
-    return !error;
-}
-
-bool Owner::give_tree(const std::string& path) const {
-    std::error_code error;
-    bool ok = give(path, 0755);
-    for (fs::recursive_directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
-        const fs::file_status status = it->symlink_status();
-        if (fs::is_symlink(status)) continue;
-        ok = give(it->path().string(), fs::is_directory(status) ? 0755 : 0644) && ok;
-    }
-    return ok && !error;
 }
 
 std::optional<ShopUrl> ShopUrl::parse(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/accounts.h"
+#include "platform/shop_paths.h"
 #include "shop_tool/tool.h"
 
 namespace shop_tool {
@@ -29,9 +30,9 @@ struct Owner {
     // Root, with this owner's group.
     Owner group_of_root() const;
 
-    bool give(const std::string& path, std::optional<mode_t> mode) const;
-    // Folders 0755 and files 0644 (links untouched), all of them this owner's.
-    bool give_tree(const std::string& path) const;
+    // What a place made for this owner is given, with `mode`.
+    shop_paths::Giving giving(mode_t mode) const { return {user.uid, user.gid, mode, is_root_run}; }
+
 };
 
 // The shop's address: "http(s)://host[:port]" and the path of its folder,

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "common/limits.h"
-#include "platform/files.h"
 #include "platform/profile.h"
+#include "shop_tool/shop_places.h"
 #include "shop_tool/tool.h"
 
 namespace shop_tool {
@@ -29,15 +29,6 @@ std::string name_refusal(std::string_view what, std::string_view name, std::stri
 
 }  // namespace
 
-std::optional<std::string> existing_config(const std::string& word) {
-    const std::string cfg = config_file(shop_folder(word));
-    if (!files::read(cfg)) {
-        refuse("no shop in " + shop_folder(word) + ": " + cfg + " cannot be read");
-        return std::nullopt;
-    }
-    return cfg;
-}
-
 int set(const Args& args) {
     const std::string& section = args.words[1];
     const std::string& key = args.words[2];
@@ -47,25 +38,32 @@ int set(const Args& args) {
     if (has_control(value)) return refuse("a value is one line without control characters");
     if (value.size() > limits::kConfigValue)
         return refuse("the programs read at most " + std::to_string(limits::kConfigValue) + " characters of a value");
-    const auto cfg = existing_config(args.words[0]);
-    if (!cfg) return kFailed;
+    const auto shop = open_shop(args.words[0]);
+    if (!shop) return kFailed;
+    bool stored = false;
     {
-        profile::Lock hold(*cfg, profile::Durability::synced);
-        profile::write(*cfg, section, key, value);
+        const auto cfg = HeldConfig::open(*shop);
+        if (!cfg) return kFailed;
+        profile::write(cfg->path(), section, key, value);
+        stored = profile::store_now(cfg->path());
     }
     // Writes report nothing; what the file holds now tells.
-    profile::forget_all();
-    if (profile::read_text(*cfg, section, key, {}, std::string::npos) != value)
-        return refuse("could not write " + *cfg);
+    const auto cfg = HeldConfig::open(*shop);
+    if (!cfg) return kFailed;
+    if (!stored || profile::read_text(cfg->path(), section, key, {}, std::string::npos) != value)
+        return refuse("could not write " + shop->place("cgi-bin/tavra.cfg"));
     return kDone;
 }
 
 int get(const Args& args) {
-    const auto cfg = existing_config(args.words[0]);
+    const auto shop = open_shop(args.words[0]);
+    if (!shop) return kFailed;
+    const auto cfg = HeldConfig::open(*shop);
     if (!cfg) return kFailed;
     constexpr std::string_view kMissing = "\n";  // no value holds a line break
-    const std::string value = profile::read_text(*cfg, args.words[1], args.words[2], kMissing, std::string::npos);
-    if (value == kMissing) return refuse("no " + args.words[2] + " in [" + args.words[1] + "] of " + *cfg);
+    const std::string value = profile::read_text(cfg->path(), args.words[1], args.words[2], kMissing, std::string::npos);
+    if (value == kMissing)
+        return refuse("no " + args.words[2] + " in [" + args.words[1] + "] of " + shop->place("cgi-bin/tavra.cfg"));
     std::printf("%s\n", value.c_str());
     return kDone;
 }

@@ -36,7 +36,8 @@ const Command kCommands[] = {
     {"get", "DIR SECTION KEY", 3, {}, shop_tool::get},
     {"check", "DIR [--user USER]", 1, {"user="}, shop_tool::check},
     {"keygen", "DIR --secret FILE", 1, {"secret="}, shop_tool::keygen},
-    {"open", "--secret FILE [PATH...]", 0, {"secret="}, shop_tool::open, true},
+    {"open", "--secret FILE [--shop DIR] [--safecsv] [PATH...]", 0, {"secret=", "shop=", "safecsv"}, shop_tool::open,
+     true},
 };
 
 void print_synopsis(std::FILE* to) {

@@ -40,10 +40,6 @@ std::string shop_folder(const std::string& word);
 // The configuration file of a shop and its program folder.
 std::string config_file(const std::string& shop);
 
-// The configuration file of the shop named on the command line, when the
-// shop has one; otherwise it is refused with a message.
-std::optional<std::string> existing_config(const std::string& word);
-
 // Messages: "tavra-shop: " and the text on standard error.
 int refuse(const std::string& message, int status = kFailed);
 

@@ -15,13 +15,21 @@ SYNOPSIS
     tavra-shop get DIR SECTION KEY
     tavra-shop check DIR [--user USER]
     tavra-shop keygen DIR --secret FILE
-    tavra-shop open --secret FILE [PATH...]
+    tavra-shop open --secret FILE [--shop DIR] [--safecsv] [PATH...]
     tavra-shop --help
 
 DESCRIPTION
     A shop is a folder DIR laid out by create. The web server runs the
     basket program and the shipping calculator from DIR/cgi-bin/ as its own
     user, which alone may write the shop's data.
+
+    Run as root, tavra-shop follows no symbolic link inside a shop: every
+    file and folder it reads, writes or removes there is reached from DIR
+    one name at a time, and must belong to root (the folders and files
+    create gives root) or to the shop's user (cgi-bin/tavra.cfg and data/,
+    whose owner is the shop's user). A link, or a place of another owner,
+    is refused with one line naming it on standard error and exit status
+    1; nothing is done around it.
 
 COMMANDS
     create DIR [--user USER] [--url URL]
@@ -49,7 +57,8 @@ COMMANDS
         Removes basket files not changed for N days (default 30), empty
         basket files older than a day and files a stopped run left behind,
         each under the basket's lock: a basket being changed is kept.
-        Prints each file removed. --all cleans every registered shop; the
+        Prints each file removed. A basketdir=, maildir= or batchfile= of
+        tavra.cfg outside DIR/data/ is refused, and that folder not cleaned. --all cleans every registered shop; the
         daily job runs it.
 
     set DIR SECTION KEY VALUE
@@ -68,22 +77,31 @@ COMMANDS
         folders or folders USER (default: the owner of tavra.cfg) cannot
         write, item tags naming items missing from the item table, missing
         style sheets, prices that are not plain decimals, a thanks= that is
-        not an absolute address, programs or a mailer that cannot start.
+        not an absolute address, programs or a mailer that cannot start,
+        and, once a seal key is set, baskets that hold a card number in the
+        clear.
 
     keygen DIR --secret FILE
         Makes a key pair for sealing card numbers: writes the secret key to
         FILE (a new file, readable by its owner alone, outside DIR) and the
         public key as sealkey in [Card Data] of DIR/cgi-bin/tavra.cfg, under
         the file's lock. From then on the shop stores card numbers sealed
-        and shows them masked. Keep FILE off the server: without it no
-        sealed number can be read, with it every one can.
+        and shows them masked; the card numbers baskets already hold are
+        sealed at once, each under its basket's lock, and their count is
+        printed. Keep FILE off the server: without it no sealed number can
+        be read, with it every one can.
 
-    open --secret FILE [PATH...]
+    open --secret FILE [--shop DIR] [--safecsv] [PATH...]
         Copies each PATH (standard input when none is given), a batch file,
         an export table or a basket file, to standard output with each
         sealed value replaced by what it holds. A value that does not open
         with FILE's key is copied as it stands and reported on standard
-        error, and the exit status is 1.
+        error, and the exit status is 1. Control characters of an opened
+        value are written as \xNN and reported the same way. With
+        --safecsv, or with --shop DIR whose safecsv is on, an opened value
+        that begins like a spreadsheet formula gets a ' in front. A PATH
+        inside DIR is reached as every place of a shop is; no PATH is
+        opened through a link in its last place.
           tavra-shop open --secret key.secret 0.imp > 0.clear.imp
 
 OPTIONS FOR BUILDING AND TESTING

@@ -165,6 +165,8 @@ TEST(SafeCsv, ValuesThatBeginLikeFormulasAreWrittenAsText) {
     basket.replace(basket.find("NAME=Blue Mug"), 13, "NAME=+1+1");
     basket.replace(basket.find("option1=Gift wrap"), 17, "option1=@SUM(A1)");
     basket.replace(basket.find("a3=Express handling"), 19, "a3=-2,tab\t");
+    basket.replace(basket.find("cnum1=41111111111111112222"), 26, "cnum1==cmd|x");
+    basket.replace(basket.find("expmo=05"), 8, "expmo=-5");
     for (const bool safe : {false, true}) {
         OrderShop shop;
         shop.put("tavra.cfg", shop.config_with("1000", tables(shop) + (safe ? "safecsv=on\n" : "")));
@@ -177,6 +179,8 @@ TEST(SafeCsv, ValuesThatBeginLikeFormulasAreWrittenAsText) {
         EXPECT_EQ(shipments.at(0).at(1), quote + "@SUM(A1)");
         EXPECT_EQ(shipments.at(2).at(6), quote + "-2,tab\t");
         EXPECT_EQ(shipments.at(1).at(1), "Leave at \"side\" door");
+        // The batch's card number and expiry too; its total is the program's own.
+        EXPECT_EQ(shop.get("batch/0.imp"), quote + "=cmd|x," + quote + "-599,P,26.70\n");
     }
 }
 

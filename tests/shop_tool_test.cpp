@@ -23,42 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A temporary folder with the build's programs under their installed names,
-// a registry, and a shop laid out in it by create.
-class ToolShop : public TempFolder {
-public:
-    ToolShop() : TempFolder("tavra-shop-test") {
-        fs::permissions(root(), fs::perms(0755));
-        fs::create_directories(root() + "/programs");
-        fs::create_symlink(TAVRA_BIN, root() + "/programs/tavra");
-        fs::create_symlink(SHIP_BIN, root() + "/programs/ship");
-        fs::create_symlink(MAILER_BIN, root() + "/programs/mailer");
-    }
-
-    std::string places() const {
-        return " --programs " + root() + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
-               "/packaging/server --registry " + root() + "/registry";
-    }
-    Reply create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
-    std::string shop() const { return root() + "/shop"; }
-};
-
-std::string read_file(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-        std::fclose(f);
-    }
-    return text;
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-}
-
 TEST(ShopTool, CreateLaysOutAPrivateShopOnceAndRegistersIt) {
     if (geteuid() != 0) GTEST_SKIP() << "create gives the shop to www-data only when run by root";
     ToolShop t;
@@ -139,8 +103,11 @@ TEST(ShopTool, CleanRemovesOldEmptyAndLeftoverBasketsButNoneInUse) {
         {".old.bsk.123.tmp", "[Bas", 2, false, true},
     };
     std::vector<int> held;
+    struct stat server {};  // baskets are the server user's, as the programs write them
+    ASSERT_EQ(stat(folder.c_str(), &server), 0);
     for (const Planted& p : baskets) {
         write_file(folder + p.name, p.content);
+        ASSERT_EQ(chown((folder + p.name).c_str(), server.st_uid, server.st_gid), 0);
         fs::last_write_time(folder + p.name, days_ago(p.age_days));
         if (p.locked) {
             held.push_back(open((folder + p.name).c_str(), O_RDONLY));
@@ -170,11 +137,23 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     // An order is made once per summary: each confirmation has a summarised
     // basket of its own.
     for (int b = 0; b < 100; ++b) shop.put_basket("basket/race." + std::to_string(b), kSampleBasket);
-    // The tool finds tavra.cfg in DIR/cgi-bin/: here the test's program folder.
+    // The tool finds tavra.cfg in DIR/cgi-bin/, and follows no link there:
+    // the confirmations run from that folder, with the test shop's files.
     const TempFolder folder("tavra-set-test");
     const std::string& dir = folder.root();
-    fs::create_directories(dir + "/shop");
-    fs::create_directory_symlink(shop.root(), dir + "/shop/cgi-bin");
+    fs::create_directories(dir + "/shop/cgi-bin");
+    fs::copy_file(shop.path("tavra.cfg"), dir + "/shop/cgi-bin/tavra.cfg");
+    const auto confirm = [&](const std::string& basket) {
+        const std::string body = form({{"command", "confirm"}, {"basket", basket}});
+        Program p;
+        p.binary = TAVRA_BIN;
+        p.args = {dir + "/shop/cgi-bin/tavra.exe"};
+        p.env = {"REQUEST_METHOD=POST", "CONTENT_TYPE=application/x-www-form-urlencoded",
+                 "CONTENT_LENGTH=" + std::to_string(body.size())};
+        p.dir = dir + "/shop/cgi-bin";
+        p.input = body;
+        return run_program(p);
+    };
 
     std::atomic<bool> done{false};
     std::atomic<int> confirmed{0}, sets{0};
@@ -182,7 +161,7 @@ TEST(ShopTool, SetRacingConfirmationsNeverRepeatsAnInvoiceNumber) {
     for (int w = 0; w < 4; ++w)
         workers.emplace_back([&, w] {
             for (int n = 0; n < 25; ++n) {
-                Reply r = shop.confirm("basket/race." + std::to_string(w * 25 + n));
+                Reply r = confirm("basket/race." + std::to_string(w * 25 + n));
                 if (r.status == 1 && r.out.find("Location: ") != std::string::npos) ++confirmed;
             }
         });

@@ -1,5 +1,7 @@
 // Runs the built tavra-shop with a command line, as a merchant's shell would.
 #pragma once
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "harness.h"
@@ -14,3 +16,40 @@ inline Reply tool(const std::string& args) {
     p.dir = ".";
     return run_program(p);
 }
+
+// A temporary folder with the build's programs under their installed names,
+// a registry, and a shop laid out in it by create.
+class ToolShop : public TempFolder {
+public:
+    ToolShop() : TempFolder("tavra-shop-test") {
+        std::filesystem::permissions(root(), std::filesystem::perms(0755));
+        std::filesystem::create_directories(root() + "/programs");
+        std::filesystem::create_symlink(TAVRA_BIN, root() + "/programs/tavra");
+        std::filesystem::create_symlink(SHIP_BIN, root() + "/programs/ship");
+        std::filesystem::create_symlink(MAILER_BIN, root() + "/programs/mailer");
+    }
+
+    std::string places() const {
+        return " --programs " + root() + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
+               "/packaging/server --registry " + root() + "/registry";
+    }
+    Reply create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
+    std::string shop() const { return root() + "/shop"; }
+};
+
+inline std::string read_file(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+inline void write_file(const std::string& path, const std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+

@@ -11,6 +11,7 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "harness.h"
 
@@ -268,13 +269,22 @@ TEST(MailerRun, RefusesToRunAsACgiProgramOrForAFileOutsideTheMailFolder) {
         {"a link in the mail folder", "mail/link.mail", {}, outside},
         {"a folder below the mail folder", "mail/old/3.4.mail", {}, outside},
         {"a system file", "/etc/hostname", {}, outside},
+        // An order table given a second name in the mail folder.
+        {"a hard link in the mail folder", "mail/hard.mail", {}, "has 2 links"},
+        {"another user's file in the mail folder", "mail/other.mail", {}, "does not belong to the user"},
     };
     for (const Row& row : rows) {
+        if (row.mail_file == "mail/other.mail" && geteuid() != 0) continue;  // only root can give it away
         ProgramFolder f;
         f.use_recording_sendmail();
         f.put("customers.csv", "4111111111111111\n");
         f.put("mail/old/3.4.mail", "x\n");
         fs::create_symlink(f.path("customers.csv"), f.path("mail/link.mail"));
+        fs::create_hard_link(f.path("customers.csv"), f.path("mail/hard.mail"));
+        f.put("mail/other.mail", "x\n");
+        if (geteuid() == 0) {
+            ASSERT_EQ(chown(f.path("mail/other.mail").c_str(), 65534, 65534), 0);
+        }
         const std::string file = row.mail_file[0] == '/' ? row.mail_file : f.path(row.mail_file);
         Reply r = f.run(confirm_args(f, "thief@evil.example", file), row.env);
         EXPECT_EQ(r.status, 3) << row.what;
