@@ -97,7 +97,8 @@ bool register_shop(const Places& places, const std::string& shop, const Owner& o
     bool listed = false;
     for (const std::string& known : registered_shops(places)) listed = listed || known == shop;
     if (!listed && !files::append(list, shop + "\n")) return false;
-    return put_file(places.registry + "/logrotate/" + shop_id(shop), rotation_rule(shop, owner), Owner::root(), 0644);
+    return put_file(places.registry + "/logrotate/" + shop_id(shop), rotation_rule(shop, owner), Owner::root(), 0644) &&
+           write_clean_unit_paths(places);
 }
 
 void print_next_steps(const std::string& shop, const Owner& owner, const std::string& url) {

@@ -17,6 +17,7 @@ SYNOPSIS
     tavra-shop keygen DIR --secret FILE
     tavra-shop open --secret FILE [PATH...]
     tavra-shop --help
+    tavra-shop --version
 
 DESCRIPTION
     A shop is a folder DIR laid out by create. The web server runs the
