@@ -60,9 +60,13 @@ ddeb=$(ls -t "$repo"/build-deb/tavra-dbgsym_*.ddeb | head -n 1)
 lintian --fail-on none "$deb" "$ddeb" >"$work/lintian.log" 2>&1 || true
 grep -v '^running with root privileges' "$work/lintian.log" | sed 's/^/  /' || true
 found=$(grep '^[EW]: ' "$work/lintian.log" || true)
-[ -d "$repo/man" ] || found=$(grep -vx 'W: tavra: no-manual-page \[usr/bin/tavra-shop\]' <<<"$found" || true)
+pages=
+if [ ! -d "$repo/man" ]; then
+    found=$(grep -vx 'W: tavra: no-manual-page \[usr/bin/tavra-shop\]' <<<"$found" || true)
+    pages=" (but for tavra-shop's manual page: no man/ yet)"
+fi
 [ -z "$found" ] || fail "lintian reports errors or warnings"
-say "lintian: no error or warning"
+say "lintian: no error or warning$pages"
 
 unpacked=$work/unpacked
 dpkg-deb -x "$deb" "$unpacked"
