@@ -19,7 +19,10 @@ Places places_from(const Args& args) {
         p.templates = p.sample + "/server";
     }
     if (auto v = args.option("templates")) p.templates = shop_folder(*v);
-    if (auto v = args.option("registry")) p.registry = shop_folder(*v);
+    if (auto v = args.option("registry")) {
+        p.registry = shop_folder(*v);
+        p.clean_unit_paths = p.registry + "/tavra-clean.service.d";
+    }
     return p;
 }
 

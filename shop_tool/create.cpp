@@ -73,7 +73,8 @@ bool register_shop(const Places& places, const std::string& shop, const Owner& o
     for (const std::string& known : registered_shops(places)) listed = listed || known == shop;
     if (!listed && !files::append(list, shop + "\n")) return false;
     const auto rules = shop_paths::open_folder(places.registry + "/logrotate");
-    return rules && shop_paths::put_file_in(*rules, shop_id(shop), rotation_rule(shop, owner), Owner::root().giving(0644));
+    return rules && shop_paths::put_file_in(*rules, shop_id(shop), rotation_rule(shop, owner), Owner::root().giving(0644)) &&
+           write_clean_unit_paths(places);
 }
 
 void print_next_steps(const std::string& shop, const Owner& owner, const std::string& url) {

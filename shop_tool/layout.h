@@ -48,4 +48,10 @@ struct ShopUrl {
 // The shops registered by create, in the order they were registered.
 std::vector<std::string> registered_shops(const Places& places);
 
+// The drop-in of the clean-up's unit for these shops, and writing it from the
+// registry into places.clean_unit_paths (the service manager reloaded when it
+// is the system's). False when it cannot be written.
+std::string clean_unit_paths_text(const std::vector<std::string>& shops);
+bool write_clean_unit_paths(const Places& places);
+
 }  // namespace shop_tool

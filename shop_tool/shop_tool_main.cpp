@@ -43,7 +43,7 @@ const Command kCommands[] = {
 void print_synopsis(std::FILE* to) {
     std::fputs("usage:\n", to);
     for (const Command& c : kCommands) std::fprintf(to, "  tavra-shop %s %s\n", c.name, c.synopsis);
-    std::fputs("  tavra-shop --help\n", to);
+    std::fputs("  tavra-shop --help\n  tavra-shop --version\n", to);
 }
 
 // Splits the words after the subcommand into words and known options.
@@ -94,7 +94,10 @@ int main(int argc, char** argv) {
     for (const Command& c : kCommands)
         if (first == c.name) command = &c;
     Args args;
-    if (first == "--help" || first == "-h" || first == "help") {
+    if (first == "--version") {
+        std::printf("tavra-shop %s\n", TAVRA_VERSION);
+        status = shop_tool::kDone;
+    } else if (first == "--help" || first == "-h" || first == "help") {
         std::fputs(shop_tool::kManual, stdout);
         status = shop_tool::kDone;
     } else if (!command) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "shop_tool/install_places.h"
+
 namespace shop_tool {
 
 // A command line after the subcommand: the words in order and the
@@ -24,13 +26,18 @@ constexpr int kFailed = 1;  // refused or not done; check: faults found
 constexpr int kUsage = 2;   // a command line that does not parse
 
 // Where the installed programs and the sample shop are, and where shops are
-// registered; create and clean take them from options, for laying out shops
-// from a build folder (demo/serve, the tests).
+// registered, under the prefix this tool was built for; create and clean take
+// them from options, for laying out shops from a build folder (demo/serve,
+// the tests).
 struct Places {
-    std::string programs = "/usr/lib/tavra";        // tavra, ship, mailer
-    std::string sample = "/usr/share/tavra";        // public/, pages/, styles/, tavra.cfg.in
-    std::string templates = "/usr/share/tavra/server";  // *.conf.in for the web servers
-    std::string registry = "/var/lib/tavra";       // shops (one folder a line), logrotate/
+    std::string programs = TAVRA_PROGRAMS_DIR;               // tavra, ship, mailer
+    std::string sample = TAVRA_SAMPLE_DIR;                   // public/, pages/, styles/, tavra.cfg.in
+    std::string templates = TAVRA_SAMPLE_DIR "/server";      // *.conf.in for the web servers
+    std::string registry = TAVRA_REGISTRY_DIR;               // shops (one folder a line), logrotate/
+    // The drop-in folder of tavra-clean.service that opens the registered
+    // shops' data folders to the clean-up; a registry given on the command
+    // line keeps its own beside it.
+    std::string clean_unit_paths = TAVRA_CLEAN_UNIT_PATHS_DIR;
 };
 Places places_from(const Args& args);
 

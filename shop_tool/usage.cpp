@@ -17,6 +17,7 @@ SYNOPSIS
     tavra-shop keygen DIR --secret FILE
     tavra-shop open --secret FILE [--shop DIR] [--safecsv] [PATH...]
     tavra-shop --help
+    tavra-shop --version
 
 DESCRIPTION
     A shop is a folder DIR laid out by create. The web server runs the
@@ -118,6 +119,9 @@ FILES
     /var/lib/tavra/shops     the registered shops, one folder a line
     /var/lib/tavra/logrotate/
                              the log rotation rule of each registered shop
+    /etc/systemd/system/tavra-clean.service.d/shops.conf
+                             the registered shops' data/ folders, the only
+                             ones the daily clean-up may write
 
 EXIT STATUS
     0 done (check: nothing found), 1 refused, failed or faults found,

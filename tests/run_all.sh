@@ -26,6 +26,10 @@ build_dir="$PWD/build"
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 "${as_root[@]}" timeout --kill-after=30 600 tests/servers/run.sh
+# The package under lintian, its tree beside the install rules' and the
+# clean-up's sandbox; then the normal build installed under /usr/local
+# sells through Apache, and is taken out again.
+"${as_root[@]}" timeout --kill-after=30 600 tests/package/check.sh build
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON -DTAVRA_WERROR=ON
 cmake --build build-asan -j"$jobs"

@@ -11,6 +11,9 @@ packages=(
   # The build, the unit tests and the package (dpkg-shlibdeps); the crypto
   # library that seals card numbers, linked in statically.
   g++ cmake make libgtest-dev dpkg-dev libsodium-dev
+  # The package's checks: lintian, and systemd-analyze for the clean-up's
+  # sandbox.
+  lintian systemd
   # The fuzz targets: clang with its libFuzzer runtime.
   clang-14 libclang-rt-14-dev
   # The demo shop behind Apache httpd, and Chromium for the browser tests.

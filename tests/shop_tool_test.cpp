@@ -81,6 +81,23 @@ TEST(ShopTool, CreateLaysOutAPrivateShopOnceAndRegistersIt) {
     }
 }
 
+// The clean-up's sandbox opens exactly the data folders of the registered
+// shops, in the registry's order; a shop kept out of the registry stays shut.
+TEST(ShopTool, TheCleanUpMayWriteTheRegisteredShopsDataFoldersOnly) {
+    ToolShop t;
+    const std::string second = t.root() + "/second";
+    ASSERT_EQ(t.create().status, 0);
+    ASSERT_EQ(tool("create " + t.root() + "/unlisted --no-register" + t.places()).status, 0);
+    Reply made = tool("create " + second + t.places());
+    ASSERT_EQ(made.status, 0) << made.out;
+    EXPECT_EQ(read_file(t.root() + "/registry/tavra-clean.service.d/shops.conf"),
+              "# Written by tavra-shop create from the registered shops: the daily\n"
+              "# clean-up may write their data folders and nothing else.\n"
+              "[Service]\n"
+              "ReadWritePaths=-" + t.shop() + "/data\n"
+              "ReadWritePaths=-" + second + "/data\n");
+}
+
 TEST(ShopTool, CleanRemovesOldEmptyAndLeftoverBasketsButNoneInUse) {
     ToolShop t;
     ASSERT_EQ(t.create(" --no-register").status, 0);

@@ -1,0 +1,30 @@
+# Run by CPack after it made the packages. Its debug symbol package lists
+# the files of its md5sums under the build folder's path, which makes every
+# check of the installed files fail; it is rebuilt with the paths inside the
+# package, and with the documents of the package it belongs to (a link to
+# /usr/share/doc/tavra, as Debian's own debug symbol packages have).
+foreach(ddeb IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT ddeb MATCHES "\\.ddeb$")
+    continue()
+  endif()
+  set(tree "${ddeb}.tree")
+  file(REMOVE_RECURSE "${tree}")
+  execute_process(COMMAND dpkg-deb -R "${ddeb}" "${tree}" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "dpkg-deb could not open ${ddeb}")
+  endif()
+  file(STRINGS "${tree}/DEBIAN/md5sums" sums)
+  set(fixed "")
+  foreach(line IN LISTS sums)
+    string(REGEX REPLACE "^([0-9a-f]+)  .*/(usr/lib/debug/.*)$" "\\1  \\2" line "${line}")
+    string(APPEND fixed "${line}\n")
+  endforeach()
+  file(WRITE "${tree}/DEBIAN/md5sums" "${fixed}")
+  file(MAKE_DIRECTORY "${tree}/usr/share/doc")
+  file(CREATE_LINK tavra "${tree}/usr/share/doc/tavra-dbgsym" SYMBOLIC)
+  execute_process(COMMAND dpkg-deb --root-owner-group -Zxz -b "${tree}" "${ddeb}" OUTPUT_QUIET RESULT_VARIABLE failed)
+  file(REMOVE_RECURSE "${tree}")
+  if(failed)
+    message(FATAL_ERROR "dpkg-deb could not rebuild ${ddeb}")
+  endif()
+endforeach()
