@@ -61,11 +61,11 @@ void expect_documented(const std::string& page, const std::set<std::string>& wor
 // characters long and hold no escape, leaving out the include lines;
 // basket_keys constants count as their values (formats/basket_file.h).
 std::set<std::string> literals(const std::string& file) {
-    const std::string text = std::regex_replace(source(file), std::regex("#include [^\\n]*"), "");
+    const std::string text = std::regex_replace(source(file), std::regex("#include [^\\n]*|//[^\\n]*"), "");
     std::set<std::string> found;
-    for (std::string s : matches(text, R"re("([^"\\]*)")re")) {
+    for (std::string s : matches(text, R"re("((?:[^"\\]|\\.)*)")re")) {
         s = std::regex_replace(s, std::regex("^ +| +$"), "");
-        if (s.size() >= 2) found.insert(s);
+        if (s.size() >= 2 && s.find('\\') == std::string::npos) found.insert(s);
     }
     const std::string keys = source("formats/basket_file.h");
     for (const std::string& name : matches(text, R"(basket_keys::(k\w+))"))
