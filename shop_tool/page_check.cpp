@@ -346,9 +346,10 @@ void PageCheck::named_page(const File& d, int line, const std::string& page, std
 
 void PageCheck::amount(const File& d, int line, std::string_view field, std::string_view value) {
     if (value.empty() || placeholder(value) || written_amount(value)) return;
-    report(d, line, std::string(field) + "=" + std::string(value) + " is not a plain amount (read as " +
-                        two_decimals(plain_amount(value) ? read_decimal(value) : 0) +
-                        " or refused); write digits and a point, such as 4.50");
+    const std::string read_as =
+        plain_amount(value) ? "it reads as " + two_decimals(read_decimal(value)) : std::string("the basket refuses it");
+    report(d, line, std::string(field) + "=" + std::string(value) + " is not a plain amount (" + read_as +
+                        "); write digits and a point, such as 4.50");
 }
 
 void PageCheck::modifier_file(const std::string& name, const File& d, int line) {
@@ -390,8 +391,11 @@ void PageCheck::template_lines(const File& d, std::string_view text) {
                                                 : tag + " is not closed; write {SHOPPER}");
         }
         for (auto it = std::sregex_iterator(line.begin(), line.end(), kItemAnyCase); it != std::sregex_iterator(); ++it)
-            if (it->str() != "{ITEM=")
-                report(d, number, it->str() + "...} is not replaced: tags are upper case; write {ITEM=NUMBER}");
+            if (it->str() != "{ITEM=") {
+                const std::size_t at = static_cast<std::size_t>(it->position());
+                const std::string tag = line.substr(at, line.find('}', at) - at + 1);
+                report(d, number, tag + " is not replaced: tags are upper case; write {ITEM=" + tag.substr(6));
+            }
         const std::size_t shopper = line.find("{SHOPPER}");
         if (shopper != std::string::npos && line.find("{SHOPPER}", shopper + 9) != std::string::npos)
             report(d, number, "a second {SHOPPER} on one line stays as it is: only the first is replaced; "

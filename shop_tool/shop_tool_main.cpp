@@ -38,6 +38,7 @@ const Command kCommands[] = {
     {"check", "DIR [--user USER]", 1, {"user="}, shop_tool::check},
     {"keygen", "DIR --secret FILE", 1, {"secret="}, shop_tool::keygen},
     {"open", "--secret FILE [PATH...]", 0, {"secret="}, shop_tool::open, true},
+    {"orders", "DIR [--since INVOICE] [--csv]", 1, {"since=", "csv"}, shop_tool::orders},
 };
 
 void print_synopsis(std::FILE* to) {
