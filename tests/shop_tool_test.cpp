@@ -1,6 +1,6 @@
 // tavra-shop run as a merchant would: the layout create makes, clean on old,
-// empty and busy baskets, set racing confirmations, and check on a shop
-// with planted faults.
+// empty and busy baskets, set racing confirmations, check on a shop with
+// planted faults, and the orders of a shop's tables.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -17,6 +17,8 @@
 #include <thread>
 
 #include "order_shop.h"
+#include "request/command_words.h"
+#include "shop_tool/page_check.h"
 #include "tool_run.h"
 
 namespace fs = std::filesystem;
@@ -39,7 +41,11 @@ public:
         return " --programs " + root() + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
                "/packaging/server --registry " + root() + "/registry";
     }
-    Reply create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
+    // With the merchant's details, unless `options` gives others.
+    Reply create(const std::string& options = "", const std::string& details = kDetails) const {
+        return tool("create " + shop() + options + details + places());
+    }
+    static constexpr const char* kDetails = " --email orders@pages.example --name 'Pages & Co'";
     std::string shop() const { return root() + "/shop"; }
 };
 
@@ -228,8 +234,10 @@ TEST(ShopTool, CheckReportsEachPlantedFault) {
     ASSERT_EQ(tool(tool_shop + "tax 8%").status, 0);
     std::string page = read_file(shop + "/pages/shop.html");
     write_file(shop + "/pages/shop.html", page + "{ITEM=999}\n");
+    const int tag_line = static_cast<int>(std::count(page.begin(), page.end(), '\n')) + 1;
     std::string items = read_file(shop + "/pages/items.ini");
     write_file(shop + "/pages/items.ini", items + "\n[777]\nname=Bad\nprice=4,50\nstyle=nosuch\n");
+    const int item_line = static_cast<int>(std::count(items.begin(), items.end(), '\n')) + 4;
     write_file(shop + "/pages/wizard.html", read_file(shop + "/pages/wizard.html") + "{ITEM=777}\n");
     fs::remove(shop + "/cgi-bin/blat.exe");
     fs::remove_all(shop + "/data/batch");
@@ -239,11 +247,9 @@ TEST(ShopTool, CheckReportsEachPlantedFault) {
     EXPECT_EQ(r.status, 1);
     for (const std::string& fault : std::vector<std::string>{"thanks=shop.example/thanks.html: not an absolute address",
                               "tax=8%: not a plain decimal",
-                              "shop.html line ",
-                              "{ITEM=999} names no item",
-                              "[777] price=4,50 is not a plain decimal",
-                              "needs the style sheet " ,
-                              "nosuch.sty",
+                              "pages/shop.html:" + std::to_string(tag_line) + ": {ITEM=999} names no item",
+                              "pages/items.ini:" + std::to_string(item_line) + ": [777] price=4,50 is not a plain amount",
+                              "pages/items.ini:" + std::to_string(item_line + 1) + ": [777] style=nosuch: the style sheet styles/nosuch.sty",
                               "cgi-bin/blat.exe: the mailer is missing",
                               "/data/batch/: no such folder",
                               "/data/mail/: " + accounts_name(shop) + " cannot write it"})
@@ -275,7 +281,189 @@ TEST(ShopTool, SetRefusesWhatCannotStandInTheFileAndChangesNothing) {
     EXPECT_FALSE(fs::exists(t.root() + "/nothing"));
     EXPECT_EQ(tool("get " + shop + " 'Program Config' nosuchkey").status, 1);
     Reply name = tool("get " + shop + " 'program config' NAME");
-    EXPECT_EQ(name.out, "The Little Tea Shop\n");
+    EXPECT_EQ(name.out, "Pages & Co\n");
+}
+
+}  // namespace
+
+namespace {
+
+int line_of(const std::string& text, const std::string& needle) {
+    const std::size_t at = text.find(needle);
+    return at == std::string::npos ? -1 : static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n')) + 1;
+}
+
+TEST(ShopTool, CheckReadsEveryPageAndTableAsTheProgramsDo) {
+    ToolShop t;
+    ASSERT_EQ(t.create(" --no-register").status, 0);
+    const std::string shop = t.shop();
+    Reply clean = tool("check " + shop);
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    EXPECT_EQ(clean.out, shop + ": nothing found that would break a purchase\n");
+
+    // One planted fault each, in the file `edit`; it is reported in `file`
+    // on the line that holds `at` once all are planted.
+    const struct {
+        const char *edit, *from, *to, *file, *at, *finding;
+    } planted[] = {
+        {"pages/delivery.html", "value=\"step4\"", "value=\"stepp4\"", nullptr, "stepp4", "command=stepp4 is no command of tavra"},
+        {"pages/shop.html", "<input type=\"hidden\" name=\"item\" value=\"GIFT\">\n", "", nullptr, "<form",
+         "the add2basket form has no field item"},
+        {"pages/summary.html", "goto+wizard", "gotoo+wizard", nullptr, "gotoo", "?gotoo is no command of tavra"},
+        {"pages/payment.html", "name=\"basket\" value=\"{SHOPPER}\"", "name=\"basket\" value=\"basket/1\"", nullptr,
+         "basket/1", "the basket field is \"basket/1\", not {SHOPPER}"},
+        {"pages/wizard.html", "value=\"payment.html\"", "value=\"paymnet.html\"", nullptr, "paymnet",
+         "where=paymnet.html names the page paymnet.html, which is not in pages/"},
+        {"pages/saver.html", "value=\"items.ini\"", "value=\"item.ini\"", nullptr, "item.ini",
+         "lookup=item.ini names no item table"},
+        {"pages/shirts.html", "value=\"shirts.ini\"", "value=\"shirt.ini\"", nullptr, "shirt.ini",
+         "define=shirt.ini names no modifier file"},
+        {"pages/payment.html", "value=\"step2\"", "value=\"step1\"", nullptr, "<form",
+         "the form posts step1 but holds the fields of step 2"},
+        {"pages/extras.html", "name=\"a1\" value=\"4.50\"", "name=\"a1\" value=\"4,50\"", nullptr, "4,50",
+         "a1=4,50 is not a plain amount (it reads as 4.00)"},
+        {"pages/sampler.html", "<h2>Sample tins</h2>", "<h2>Sample tins {Shopper}</h2>", nullptr, "{Shopper}",
+         "{Shopper} is not replaced: tags are upper case"},
+        {"pages/sampler.html", "<p>Try", "<p>{item=500} Try", nullptr, "{item=500}", "{item=500} is not replaced"},
+        {"pages/shop.html", "{ITEM=200}", "{ITEM=200", nullptr, "{ITEM=200", "the item tag is not closed"},
+        {"pages/shop.html", "<h2>Gift card</h2>", "<h2>{SHOPPER} {SHOPPER}</h2>", nullptr, "{SHOPPER} {SHOPPER}",
+         "a second {SHOPPER} on one line"},
+        {"pages/items.ini", "style=row\nshiptype=bulk\nminimum=10", "shiptype=bulk\nminimum=10", "pages/shop.html",
+         "{ITEM=300}", "{ITEM=300}: the item has no style="},
+        {"pages/items.ini", "style=row\nshiptype=bulk\nminimum=5", "style=rows\nshiptype=bulk\nminimum=5", nullptr,
+         "style=rows", "[301] style=rows: the style sheet styles/rows.sty does not exist"},
+        {"pages/items.ini", "price=3.60", "price=3,60", nullptr, "price=3,60", "[302] price=3,60 is not a plain amount"},
+        {"styles/row.sty", "%NAME%", "%NAEM%", nullptr, "%NAEM%", "%NAEM% is not a placeholder"},
+        {"cgi-bin/tavra.cfg", "name=Pages & Co", "name=The Little Tea Shop", nullptr, "name=The",
+         "name=The Little Tea Shop is the sample shop's name"},
+        {"cgi-bin/tavra.cfg", "from=\n", "from=orders@teashop.example\n", nullptr, "from=orders",
+         "from=orders@teashop.example is the sample shop's sender"},
+        {"cgi-bin/tavra.cfg", "thanks=http://localhost/", "thanks=https://teashop.example/", nullptr, "thanks=https",
+         "thanks=https://teashop.example/thanks.html is the sample shop's page"},
+    };
+    for (const auto& p : planted) {
+        std::string text = read_file(shop + "/" + p.edit);
+        const std::size_t at = text.find(p.from);
+        ASSERT_NE(at, std::string::npos) << p.edit << ": " << p.from;
+        write_file(shop + "/" + p.edit, text.replace(at, std::string(p.from).size(), p.to));
+    }
+    Reply r = tool("check " + shop);
+    EXPECT_EQ(r.status, 1);
+    for (const auto& p : planted) {
+        const std::string file = p.file ? p.file : p.edit;
+        const std::string expected =
+            file + ":" + std::to_string(line_of(read_file(shop + "/" + file), p.at)) + ": " + p.finding;
+        EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+    }
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(std::size(planted))) << r.out;
+}
+
+TEST(ShopTool, CreateTakesTheMerchantsDetailsOrLeavesThemForCheckToReport) {
+    ToolShop t;
+    ASSERT_EQ(t.create(" --no-register").status, 0);
+    const std::string cfg = read_file(t.shop() + "/cgi-bin/tavra.cfg");
+    for (const char* line : {"\nemail=orders@pages.example\n", "\nname=Pages & Co\n", "\nfrom=\n"})
+        EXPECT_NE(cfg.find(line), std::string::npos) << line << cfg;
+    EXPECT_EQ(cfg.find("teashop"), std::string::npos) << cfg;
+    // --renew keeps the details it is not given.
+    ASSERT_EQ(t.create(" --renew", " --name 'Pages'").status, 0);
+    EXPECT_EQ(tool("get " + t.shop() + " 'Program Config' email").out, "orders@pages.example\n");
+    EXPECT_EQ(tool("get " + t.shop() + " 'Program Config' name").out, "Pages\n");
+
+    ToolShop bare;
+    ASSERT_EQ(bare.create(" --no-register", "").status, 0);
+    Reply r = tool("check " + bare.shop());
+    EXPECT_EQ(r.status, 1);
+    const std::string bare_cfg = read_file(bare.shop() + "/cgi-bin/tavra.cfg");
+    for (const std::string& finding : {"cgi-bin/tavra.cfg:" + std::to_string(line_of(bare_cfg, "\nemail=\n") + 1) +
+                                           ": no merchant address in email=",
+                                       "cgi-bin/tavra.cfg:" + std::to_string(line_of(bare_cfg, "\nname=\n") + 1) +
+                                           ": no merchant name in name="})
+        EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+
+    // A detail that cannot stand in tavra.cfg is refused before anything is laid out.
+    ToolShop refused;
+    EXPECT_EQ(refused.create(" --no-register", " --name \"$(printf 'two\\nlines')\"").status, 1);
+    EXPECT_FALSE(fs::exists(refused.shop()));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShopTool, CheckKnowsWhatEachCommandOfTavraNeeds) {
+    for (std::string_view word : kPostCommandWords) EXPECT_TRUE(shop_tool::fields_needed(word)) << word;
+    for (const char* word : {"Goto", "add2mods", "info", ""}) EXPECT_FALSE(shop_tool::fields_needed(word)) << word;
+    const struct {
+        const char* text;
+        bool written;
+    } amounts[] = {{"4.50", true}, {"0", true}, {"12.", true}, {".5", true},  {"4,50", false},
+                   {"$4", false},  {"-1", false}, {"1e3", false}, {" 4", false}, {"4.5.0", false}};
+    for (const auto& a : amounts) EXPECT_EQ(shop_tool::written_amount(a.text), a.written) << a.text;
+}
+
+TEST(ShopTool, OrdersListsEachInvoiceFromTheThreeTables) {
+    OrderShop shop("");
+    shop.put("tavra.cfg", shop.config_with("1000", "tables=on\ncustomer=" + shop.path("customers.csv") + "\norder=" +
+                                                       shop.path("orders.csv") + "\nshipment=" + shop.path("shipments.csv") +
+                                                       "\n"));
+    shop.remove("blat.exe");
+    std::string plain = kSampleBasket;  // no options: the tables hold no tax or total for it
+    plain.erase(plain.find("[Optional]"), plain.find("[Additional]") - plain.find("[Optional]"));
+    shop.put_basket("basket/a", kSampleBasket);
+    shop.put_basket("basket/b", plain);
+    ASSERT_EQ(shop.confirm("basket/a").status, 1);
+    ASSERT_EQ(shop.confirm("basket/b").status, 1);
+    const TempFolder folder("tavra-orders-test");
+    fs::create_directories(folder.root() + "/shop");
+    fs::create_directory_symlink(shop.root(), folder.root() + "/shop/cgi-bin");
+    const std::string dir = folder.root() + "/shop";
+
+    const std::string first =
+        "Invoice 1001\n"
+        "  Name:     Ana Q Berg\n"
+        "  City:     Springfield, OR, US\n"
+        "  Items:\n"
+        "    2 x Blue Mug (M-100) at 7.50\n"
+        "  Items total: 15.00\n"
+        "  Options:\n"
+        "    Gift wrap\n"
+        "    Leave at \"side\" door\n"
+        "  Charges:\n"
+        "    Express handling 5\n"
+        "  Tax:      1.20\n"
+        "  Total:    26.70\n"
+        "  Carrier:  predetermined\n"
+        "  Card:     Ana Q Berg 41111111111111112222 05/99\n\n";
+    const std::string second =
+        "Invoice 1002\n"
+        "  Name:     Ana Q Berg\n"
+        "  City:     Springfield, OR, US\n"
+        "  Items:\n"
+        "    2 x Blue Mug (M-100) at 7.50\n"
+        "  Items total: 15.00\n"
+        "  Charges:\n"
+        "    Express handling 5\n"
+        "  Tax:      not in the tables (they hold it with an order's options)\n"
+        "  Total:    not in the tables (they hold it with an order's options)\n"
+        "  Carrier:  predetermined\n"
+        "  Card:     Ana Q Berg 41111111111111112222 05/99\n\n";
+    EXPECT_EQ(tool("orders " + dir).out, first + second);
+    EXPECT_EQ(tool("orders " + dir + " --since 1002").out, second);
+    EXPECT_EQ(tool("orders " + dir + " --since 1003").out, "no orders from invoice 1003 on\n");
+    EXPECT_EQ(tool("orders " + dir + " --since 10x").status, 2);
+
+    const auto rows = read_csv(tool("orders " + dir + " --csv").out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"invoice", "name", "city", "email", "items", "options", "charges", "tax",
+                                                 "total", "carrier", "card"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"1001", "Ana Q Berg", "Springfield, OR, US", "ana@example.org",
+                                                 "2 x Blue Mug (M-100) at 7.50", "Gift wrap; Leave at \"side\" door",
+                                                 "Express handling 5", "1.20", "26.70", "predetermined",
+                                                 "Ana Q Berg 41111111111111112222 05/99"}));
+    EXPECT_EQ(rows[2].at(0), "1002");
+    EXPECT_EQ(rows[2].at(7) + rows[2].at(8), "");
 }
 
 }  // namespace
