@@ -691,11 +691,9 @@ void PageCheck::identity(const std::string& cfg_text) {
 void PageCheck::run(const std::string& cfg_text) {
     identity(cfg_text);
     if (config_.webdir.empty()) return;
-    if (!config_.dbfile.empty()) {
-        if (const auto text = read_shop_file(shop_, config_.dbfile)) item_table_lines(config_.dbfile, *text);
-        else fault_(shown_path(shop_, config_.dbfile), 0, "the item table dbfile= names does not exist; write it or "
-                                                          "correct dbfile= in tavra.cfg");
-    }
+    // A missing item table is reported with the configuration.
+    if (const auto text = read_shop_file(shop_, config_.dbfile); text && !config_.dbfile.empty())
+        item_table_lines(config_.dbfile, *text);
     for (const std::string& page : shop_files_in(shop_, config_.webdir, {".html", ".htm"})) {
         const std::string path = config_.webdir + page;
         const std::string text = read_shop_file(shop_, path).value_or("");
