@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <regex>
+#include <set>
 
 #include "basket/quantity.h"
 #include "common/lines.h"
@@ -124,7 +125,7 @@ private:
         return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
     }
     std::map<std::string, std::string> attributes(std::size_t& pos);
-    void add_field(Markup& m, const std::string& name, const std::string& value, int line);
+    void add_field(const std::string& name, const std::string& value, int line);
 
     std::string_view text_;
     Form* form_ = nullptr;
@@ -160,7 +161,7 @@ std::map<std::string, std::string> MarkupReader::attributes(std::size_t& pos) {
     return attrs;
 }
 
-void MarkupReader::add_field(Markup&, const std::string& name, const std::string& value, int line) {
+void MarkupReader::add_field(const std::string& name, const std::string& value, int line) {
     if (form_ && !name.empty()) form_->fields.emplace(name, Field{value, line});
 }
 
@@ -189,9 +190,9 @@ Markup MarkupReader::read() {
             const std::string type = lower(attr("type"));
             // A box or button without a value posts "on".
             const bool box = type == "checkbox" || type == "radio";
-            add_field(m, attr("name"), attrs.count("value") || !box ? attr("value") : "on", line);
+            add_field(attr("name"), attrs.count("value") || !box ? attr("value") : "on", line);
         } else if (tag == "textarea") {
-            add_field(m, attr("name"), {}, line);
+            add_field(attr("name"), {}, line);
         } else if (tag == "select") {
             select = attr("name");
         } else if (tag == "/select") {
@@ -203,7 +204,7 @@ Markup MarkupReader::read() {
                 value = text_.substr(pos + 1, close - pos - 1);
                 while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
             }
-            add_field(m, select, value, line);
+            add_field(select, value, line);
         } else if (tag == "a" && attrs.count("href")) {
             m.links.push_back(Link{line, attr("href")});
         }
@@ -311,7 +312,7 @@ private:
     Config config_;
     const Finding& fault_;
     std::map<std::string, std::unique_ptr<profile::Document>> tables_;  // by name in the web folder
-    std::map<std::string, bool> modifiers_;                          // modifier files looked at
+    std::set<std::string> modifiers_;  // modifier files read already
 };
 
 const profile::Document* PageCheck::item_table(const std::string& name) {
@@ -361,7 +362,7 @@ void PageCheck::modifier_file(const std::string& name, const File& d, int line) 
                             "; write it or correct the name");
         return;
     }
-    if (!modifiers_.emplace(name, true).second) return;
+    if (!modifiers_.insert(name).second) return;
     static const std::regex kAdjustment("[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)");
     const File file{shown_path(shop_, path), Source::template_page, false};
     for (const IniLine& l : ini_lines(*text))
