@@ -216,7 +216,8 @@ Markup MarkupReader::read() {
 
 struct IniLine {
     int line;
-    std::string section, key, value;
+    std::string section, key, value;  // section and key folded to lower case
+    std::string written, written_section;  // the key and section as the file writes them
 };
 
 // Counts the lines of a text as its file has them: a line longer than the
@@ -243,21 +244,23 @@ private:
 std::vector<IniLine> ini_lines(std::string_view text) {
     std::vector<IniLine> out;
     NumberedLines lines(text);
-    std::string line, section;
+    std::string line, section, written_section;
     while (lines.next(line)) {
         std::string_view s = line;
         while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
         if (s.empty() || s.front() == ';') continue;
         if (s.front() == '[') {
             const std::size_t close = s.find(']');
-            section = lower(s.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+            written_section = s.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+            section = lower(written_section);
             continue;
         }
         const std::size_t eq = s.find('=');
         if (eq == std::string_view::npos) continue;
         std::string_view key = s.substr(0, eq);
         while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
-        out.push_back(IniLine{lines.number(), section, lower(key), std::string(s.substr(eq + 1))});
+        out.push_back(IniLine{lines.number(), section, lower(key), std::string(s.substr(eq + 1)), std::string(key),
+                              written_section});
     }
     return out;
 }
@@ -367,7 +370,7 @@ void PageCheck::modifier_file(const std::string& name, const File& d, int line) 
     const File file{shown_path(shop_, path), Source::template_page, false};
     for (const IniLine& l : ini_lines(*text))
         if (!l.value.empty() && !std::regex_match(l.value, kAdjustment))
-            report(file, l.line, "[" + l.section + "] " + l.key + "=" + l.value +
+            report(file, l.line, "[" + l.written_section + "] " + l.written + "=" + l.value +
                                      " is not an amount (it changes the price by " + two_decimals(read_decimal(l.value)) +
                                      "); write digits and a point, such as 2.50 or -1.50");
 }
@@ -444,9 +447,9 @@ void PageCheck::item_table_lines(const std::string& path, const std::string& tex
     for (const IniLine& l : ini_lines(text)) {
         if (l.key == "price" || l.key == "ship" || l.key == "percent" || l.key == "first" || l.key == "remain" ||
             l.key == "unitship" || l.key == "regular")
-            amount(d, l.line, "[" + l.section + "] " + l.key, l.value);
+            amount(d, l.line, "[" + l.written_section + "] " + l.written, l.value);
         if (l.key == "style" && !l.value.empty() && !read_shop_file(shop_, config_.styles + l.value + ".sty"))
-            report(d, l.line, "[" + l.section + "] style=" + l.value + ": the style sheet " +
+            report(d, l.line, "[" + l.written_section + "] style=" + l.value + ": the style sheet " +
                                   shown_path(shop_, config_.styles + l.value + ".sty") +
                                   " does not exist; write it or name one that does");
     }

@@ -467,3 +467,73 @@ TEST(ShopTool, OrdersListsEachInvoiceFromTheThreeTables) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pages written into a whole shop, one at a time: what check finds in each,
+// as "FILE:LINE: the start of the finding", and nothing else.
+TEST(ShopTool, CheckFindsTheMistakesOfSinglePages) {
+    ToolShop t;
+    ASSERT_EQ(t.create(" --no-register").status, 0);
+    const std::string form = "<form method=post action=tavra.exe>\n<input type=hidden name=basket value={SHOPPER}>\n"
+                             "<input type=hidden name=where value=shop.html>\n";
+    const struct {
+        const char* file;
+        std::string text;
+        std::vector<std::string> findings;
+    } cases[] = {
+        {"pages/t.html", "<!--NO PARSE-->\n" + form + "<input name=command value=goto></form>\n",
+         {"pages/t.html:3: the basket field is not filled: the page begins with <!--NO PARSE-->"}},
+        {"web/t.html", "<p><a href=\"tavra.exe?goto+shop.html+x\">x</a> <a href=\"tavra.exe?newbasket+shop.html\">y</a>\n",
+         {"web/t.html:1: the link's basket word is not filled here"}},
+        {"pages/t.html", "\n<a href=\"tavra.exe?lookup+shop.html+{SHOPPER}+100\">x</a>\n"
+                         "<a href=\"tavra.exe?lookup+shop.html+{SHOPPER}+999+items.ini+1\">y</a>\n"
+                         "<a href=\"tavra.exe?lookup+shop.html+{SHOPPER}+100+items.ini+-2\">z</a>\n"
+                         "<a href=\"ship.exe?step4\">s</a> <a href=\"cgi-bin/tavra.exe\">n</a>\n",
+         {"pages/t.html:2: the lookup link has no word 5 (the item table)",
+          "pages/t.html:2: the lookup link has no word 6 (the quantity)",
+          "pages/t.html:3: the lookup link's item 999 is no item of items.ini",
+          "pages/t.html:4: the lookup link's quantity -2 is refused",
+          "pages/t.html:5: a link to ship.exe gets only its usage line",
+          "pages/t.html:5: the link to tavra.exe names no command"}},
+        {"pages/t.html", "\n" + form + "<input name=command value=step3><input name=addcharge value=2>\n"
+                         "<input name=a1 value=1.00><input type=checkbox name=a2><input name=a3 value=Wrap>\n"
+                         "<input name=a4 value=2.00><input type=checkbox name=a5><input name=a6 value=Bag>\n"
+                         "<input name=option value=2><input name=option1></form>\n",
+         {"pages/t.html:5: addcharge=2 counts fields, three per charge: a4",
+          "pages/t.html:8: option=2 but the form has no field option2"}},
+        {"pages/t.html", "\n" + form + "<input name=command value=add2check><input name=numentries value=1>\n"
+                         "<input name=f1 value=1><input name=f2 value=500><input name=f3 value=Tin>\n"
+                         "<input name=f4 value=2,90><input name=f5 value=0.40>\n"
+                         "<input name=f7 value=1></form>\n",
+         {"pages/t.html:5: numentries=1 but entry 1 has no field f6 (its tick box",
+          "pages/t.html:7: f4=2,90 is not a plain amount", "pages/t.html:5: numentries=1 but the form has f7"}},
+        {"pages/t.html", "\n" + form + "<input name=command value=add2mod><input name=qty value=1>\n"
+                         "<input name=item value=T><input name=name value=T><input name=price value=5>\n"
+                         "<input name=modifier value=2><input name=define value=m.ini><select name=m1><option>L</option></select></form>\n",
+         {"pages/t.html:7: modifier=2 but the form has no field m2",
+          "pages/m.ini:2: [m1] L=1,50 is not an amount"}},
+        {"pages/t.html", "\n" + form + "<input name=command value=step4><input name=agent value=lookup></form>\n"
+                         "<form action=ship.exe method=post><input name=command value=step3></form>\n"
+                         "<form action=tavra.exe><input name=command value=goto></form>\n",
+         {"pages/t.html:5: agent=lookup posted to tavra charges no shipping",
+          "pages/t.html:6: ship does only step4, not \"step3\"",
+          "pages/t.html:7: the form to tavra.exe is sent with GET"}},
+        {"pages/t.html", "\n" + form + "<input name=command value=add2lookup><input name=lookup value=items.ini>\n"
+                         "<input name=item value=999><input name=qty value=abc></form>\n{ITEM=100}{ITEM=101}\n"
+                         "<p>" + std::string(1500, 'x') + "</p>\n{ITEM=\n",
+         {"pages/t.html:6: item=999 is no item of items.ini", "pages/t.html:6: qty=abc is a quantity the basket refuses",
+          "pages/t.html:7: a second item tag on one line", "pages/t.html:9: the item tag is not closed"}},
+    };
+    const std::string shop = t.shop();
+    write_file(shop + "/pages/m.ini", "[m1]\nL=1,50\n");
+    for (const auto& c : cases) {
+        write_file(shop + "/" + c.file, c.text);
+        Reply r = tool("check " + shop);
+        for (const std::string& finding : c.findings) EXPECT_NE(r.out.find(finding), std::string::npos) << finding << "\n" << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(c.findings.size())) << r.out;
+        fs::remove(shop + "/" + c.file);
+    }
+}
+
+}  // namespace
