@@ -15,15 +15,6 @@
 
 namespace {
 
-// Keys of "Shipping" in the order of the customer table's columns 2 to 19.
-constexpr std::string_view kCustomerColumns[] = {
-    "fname",  "minitial", "lname", "addr1", "addr2", "city",  "stpr",  "country", "zip",
-    "dphone", "fphone",   "email", "cname", "cnum1", "cnum2", "expmo", "expyr",   "carrier",
-};
-
-// Keys of a basket line in the order of the order table's columns 2 to 6.
-constexpr std::string_view kOrderColumns[] = {basket_keys::kName, basket_keys::kItem, basket_keys::kPrice, basket_keys::kShip, basket_keys::kQuantity};
-
 Formulas formulas(const Switches& switches) { return switches.safecsv ? Formulas::defused : Formulas::as_stored; }
 
 std::string customer_line(const std::string& basket_file, const std::string& invoice, const Switches& switches) {

@@ -3,7 +3,19 @@
 #pragma once
 #include <string>
 
+#include "formats/basket_file.h"
 #include "request/switches.h"
+
+// The columns of the tables; each line begins with the invoice number.
+// Customer table, columns 2 to 19: these keys of "Shipping".
+inline constexpr std::string_view kCustomerColumns[] = {
+    "fname",  "minitial", "lname", "addr1", "addr2", "city",  "stpr",  "country", "zip",
+    "dphone", "fphone",   "email", "cname", "cnum1", "cnum2", "expmo", "expyr",   "carrier",
+};
+
+// Order table, one line per basket line, columns 2 to 6: these keys of it.
+inline constexpr std::string_view kOrderColumns[] = {basket_keys::kName, basket_keys::kItem, basket_keys::kPrice,
+                                                    basket_keys::kShip, basket_keys::kQuantity};
 
 // Appends the order of `basket` to the three table files named by
 // "Order Control"/"customer", "order" and "shipment" of the configuration

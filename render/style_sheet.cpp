@@ -1,5 +1,6 @@
 #include "render/style_sheet.h"
 
+#include <iterator>
 #include <limits>
 #include <map>
 #include <optional>
@@ -26,16 +27,14 @@ std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std:
                              std::string_view page, std::string_view cgiurl) {
     // Filled in this order, each on the line as the ones before left it, so
     // a value holding a later placeholder has that one filled too.
-    const std::pair<std::string_view, std::string_view> placeholders[] = {
-        {"%CGIURL%", cgiurl},     {"%WHERE%", page},        {"%BASKET%", basket},
-        {"%ITEM%", item.number},  {"%NAME%", item.name},    {"%PRICE%", item.price},
-        {"%SHIP%", item.ship},    {"%DESC%", item.desc},    {"%PICTURE%", item.picture},
-    };
+    const std::string_view values[] = {cgiurl,    page,      basket,       item.number, item.name,
+                                       item.price, item.ship, item.desc, item.picture};
+    static_assert(std::size(values) == std::size(kStyleSheetPlaceholders));
     // Lines are taken whole: a filled line may be far longer than the file's.
     LineReader lines(sheet, std::numeric_limits<std::size_t>::max());
     std::string line, out;
     while (lines.next(line)) {
-        for (const auto& [tag, value] : placeholders) replace_first(line, tag, value);
+        for (std::size_t i = 0; i < std::size(values); ++i) replace_first(line, kStyleSheetPlaceholders[i], values[i]);
         out += line;
         out += '\n';
     }

@@ -4,6 +4,13 @@
 #include <string>
 #include <string_view>
 
+// The placeholders a style sheet line may hold, in the order they are
+// filled: the address of tavra, the page and basket of the request, then
+// the item's number and values.
+inline constexpr std::string_view kStyleSheetPlaceholders[] = {
+    "%CGIURL%", "%WHERE%", "%BASKET%", "%ITEM%", "%NAME%", "%PRICE%", "%SHIP%", "%DESC%", "%PICTURE%",
+};
+
 // One item of the item table, as an item tag shows it.
 struct ItemEntry {
     std::string number;  // the text between "{ITEM=" and "}"

@@ -3,6 +3,7 @@
 #include "formats/basket_file.h"
 #include "checkout/step4.h"
 #include "common/limits.h"
+#include "request/command_words.h"
 #include "request/config.h"
 #include "request/names.h"
 #include "request/start.h"
@@ -63,6 +64,6 @@ void run_ship(Request& r) {
         case Start::post:
             break;
     }
-    if (!r.form.has_value("command", "step4")) reply::finish(0);
+    if (!r.form.has_value("command", kShipCommandWords[0])) reply::finish(0);
     step4(r);
 }

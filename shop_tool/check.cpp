@@ -6,7 +6,6 @@
 #include <regex>
 #include <set>
 
-#include "common/lines.h"
 #include "request/config.h"
 #include "platform/accounts.h"
 #include "platform/files.h"
@@ -15,6 +14,7 @@
 #include "checkout/card_fields.h"
 #include "shop_tool/shop_places.h"
 #include "shop_tool/layout.h"
+#include "shop_tool/page_check.h"
 #include "shop_tool/tool.h"
 
 namespace fs = std::filesystem;
@@ -43,7 +43,6 @@ private:
     void folder(const char* key, const std::string& value, int access);
     void program(const std::string& name, const char* what);
     void item_table(const std::string& path);
-    void pages(const Config& config);
     void clear_card_numbers(const Config& config);
     std::optional<std::string> read_file(const std::string& path);
 
@@ -98,60 +97,9 @@ std::optional<std::string> Checker::read_file(const std::string& path) {
     return text;
 }
 
-// Prices an item table gives a basket line are plain decimals: anything else
-// reads as a different amount or as nothing at all.
+// The item table of the item tags; what it holds is read by the page check.
 void Checker::item_table(const std::string& path) {
-    const auto text = read_file(path);
-    if (!text && refused_.count(path)) return;
-    if (!text) return fault(path + ": no such item table");
-    const auto table = profile::Document::parse(*text);
-    for (const std::string& item : table.section_names()) {
-        const auto price = table.get(item, "price");
-        if (price && !plain_decimal(std::string(*price)))
-            fault(path + ": [" + item + "] price=" + std::string(*price) + " is not a plain decimal such as 4.50");
-    }
-}
-
-// Every item tag of every page names an item of the item table, and that
-// item's style sheet exists.
-void Checker::pages(const Config& config) {
-    const auto items_text = read_file(program_path(config.dbfile));
-    const auto items = profile::Document::parse(items_text.value_or(""));
-    const std::string styles = program_path(config.styles);
-    std::set<std::string> sheets_reported;
-    std::vector<fs::path> found;
-    std::string refusal;
-    const auto webdir = inside_shop(at_, program_path(config.webdir));
-    const auto folder = webdir ? at_.folder(*webdir, shop_paths::Belongs::either, refusal) : std::nullopt;
-    if (!webdir) fault("webdir=" + config.webdir + ": outside the shop " + shop_ + "; not read");
-    else if (!folder && refusal.find(": does not exist") == std::string::npos) fault(refusal);
-    for (const std::string& name : folder ? shop_paths::names_in(*folder) : std::vector<std::string>{}) {
-        const std::string ext = fs::path(name).extension().string();
-        const auto st = shop_paths::status_in(*folder, name);
-        if ((ext == ".html" || ext == ".htm") && st && st->is_file()) found.push_back(at_.place(*webdir) + "/" + name);
-    }
-    for (const fs::path& page : found) {
-        const std::string text = read_file(page.string()).value_or("");
-        LineReader lines(text);
-        std::string line;
-        if (!lines.next(line) || line == "<!--NO PARSE-->") continue;  // the mode line is never shown
-        for (int number = 2; lines.next(line); ++number) {
-            const std::size_t tag = line.find("{ITEM=");
-            if (tag == std::string::npos) continue;
-            const std::size_t close = line.find('}', tag);
-            if (close == std::string::npos) continue;
-            const std::string item = line.substr(tag + 6, close - tag - 6);
-            const std::string where = page.filename().string() + " line " + std::to_string(number);
-            if (!items.has_section(item)) {
-                fault(where + ": {ITEM=" + item + "} names no item of " + config.dbfile);
-                continue;
-            }
-            const std::string sheet = styles + std::string(items.get(item, "style").value_or("")) + ".sty";
-            if (sheets_reported.count(sheet) == 0 && !read_file(sheet) && !refused_.count(sheet) &&
-                sheets_reported.insert(sheet).second)
-                fault(where + ": {ITEM=" + item + "} needs the style sheet " + sheet + ", which cannot be read");
-        }
-    }
+    if (!read_file(path) && !refused_.count(path)) fault(path + ": no such item table");
 }
 
 // Baskets that still hold a card number in the clear while the shop seals
@@ -189,8 +137,8 @@ int Checker::run() {
     if (!accounts::allows(user_, cfg, accounts::read | accounts::write))
         fault("tavra.cfg: " + user_.name + " cannot read and write it");
     const std::pair<const char*, const std::string*> keys[] = {
-        {"webdir", &config.webdir},       {"thanks", &config.thanks},   {"email", &config.email},
-        {"name", &config.name},           {"tax", &config.tax},         {"maildir", &config.maildir},
+        {"webdir", &config.webdir},       {"thanks", &config.thanks},   {"tax", &config.tax},
+        {"maildir", &config.maildir},
         {"batchfile", &config.batchfile}, {"invnumber", &config.invnumber}, {"basketdir", &config.basketdir},
         {"dbfile", &config.dbfile},       {"cgiurl", &config.cgiurl},   {"styles", &config.styles}};
     for (const auto& [key, value] : keys) required(key, *value);
@@ -211,7 +159,10 @@ int Checker::run() {
     if (!config.thanks.empty() && !std::regex_match(config.thanks, kAbsolute))
         fault("thanks=" + config.thanks + ": not an absolute address such as https://shop.example/thanks.html");
     if (!config.dbfile.empty()) item_table(program_path(config.dbfile));
-    if (!config.webdir.empty() && !config.dbfile.empty()) pages(config);
+    check_shop_pages(shop_, config, *cfg_text,
+                     [this](const std::string& file, int line, const std::string& what) {
+                         fault(file + ":" + std::to_string(line) + ": " + what);
+                     });
 
     // Order tables switched on need folders the server's user can write.
     const auto order_control = profile::Document::parse(*cfg_text);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "common/limits.h"
 #include "common/numbers.h"
 #include "platform/accounts.h"
 #include "platform/files.h"
@@ -38,11 +39,32 @@ bool plain_path(const std::string& path) {
     return path.find("/.") == std::string::npos;
 }
 
-std::string replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
-    for (const auto& [tag, value] : values)
-        for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + value.size()))
-            text.replace(at, tag.size(), value);
-    return text;
+// The text with each tag replaced by its value in one pass: a value is
+// never searched for tags itself.
+std::string replaced(const std::string& text, const std::vector<std::pair<std::string, std::string>>& values) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        bool found = false;
+        for (const auto& [tag, value] : values)
+            if (text.compare(at, tag.size(), tag) == 0) {
+                out += value;
+                at += tag.size();
+                found = true;
+                break;
+            }
+        if (!found) out += text[at++];
+    }
+    return out;
+}
+
+// Why a merchant's detail cannot stand as a value of tavra.cfg, or nothing.
+std::string detail_refusal(const char* option, const std::string& value) {
+    for (char c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return std::string("--") + option + " takes one line without control characters";
+    if (value.size() > limits::kConfigValue)
+        return std::string("--") + option + " takes at most " + std::to_string(limits::kConfigValue) + " characters";
+    return {};
 }
 
 std::string shop_id(const std::string& shop) {
@@ -77,19 +99,21 @@ bool register_shop(const Places& places, const std::string& shop, const Owner& o
            write_clean_unit_paths(places);
 }
 
-void print_next_steps(const std::string& shop, const Owner& owner, const std::string& url) {
+void print_next_steps(const std::string& shop, const Owner& owner, const std::string& url, bool details_given) {
     std::printf("The shop is laid out in %s; the web server's user %s writes its cgi-bin/ and data/.\n"
                 "Its address will be %s (the thank-you page: %sthanks.html).\n\n"
                 "Next, enable it in the web server you run (each file begins with how):\n"
                 "  Apache httpd:      %s/server/apache.conf\n"
                 "  nginx + fcgiwrap:  %s/server/nginx.conf\n"
-                "  lighttpd:          %s/server/lighttpd.conf\n\n"
-                "Then set the merchant's details and check the shop:\n"
-                "  tavra-shop set %s \"Program Config\" email orders@your-shop.example\n"
-                "  tavra-shop set %s \"Program Config\" name \"Your Shop\"\n"
-                "  tavra-shop check %s\n",
+                "  lighttpd:          %s/server/lighttpd.conf\n\n",
                 shop.c_str(), owner.user.name.c_str(), url.c_str(), url.c_str(), shop.c_str(), shop.c_str(),
-                shop.c_str(), shop.c_str(), shop.c_str(), shop.c_str());
+                shop.c_str());
+    if (!details_given)
+        std::printf("Then set the merchant's details (or give create --email and --name):\n"
+                    "  tavra-shop set %s \"Program Config\" email orders@your-shop.example\n"
+                    "  tavra-shop set %s \"Program Config\" name \"Your Shop\"\n",
+                    shop.c_str(), shop.c_str());
+    std::printf("Check the shop:\n  tavra-shop check %s\n", shop.c_str());
 }
 
 }  // namespace
@@ -127,6 +151,13 @@ int create(const Args& args) {
         snippets.emplace_back(server, *text);
     }
 
+    // The merchant's address and name, empty until given (check reports
+    // them). A renewed shop keeps the details it was given, unless new ones
+    // are.
+    std::string email = args.option("email").value_or(""), name = args.option("name").value_or("");
+    for (const auto& [option, value] : {std::pair<const char*, const std::string*>{"email", &email}, {"name", &name}})
+        if (std::string bad = detail_refusal(option, *value); !bad.empty()) return refuse(bad);
+
     fs::create_directories(shop, error);
     std::string refusal;
     const Owner root = Owner::root();
@@ -150,6 +181,8 @@ int create(const Args& args) {
             if (!old_cfg) return kFailed;
             const std::string kept = profile::read_text(old_cfg->path(), "Program Config", "invnumber");
             if (!kept.empty() && kept.find_first_not_of("0123456789") == std::string::npos) invnumber = kept;
+            if (!args.option("email")) email = profile::read_text(old_cfg->path(), "Program Config", "email");
+            if (!args.option("name")) name = profile::read_text(old_cfg->path(), "Program Config", "name");
         }
     }
 
@@ -184,8 +217,12 @@ int create(const Args& args) {
 
     const std::string shop_url = url->text();
     ok = file("cgi-bin/tavra.cfg",
-              replaced(*cfg_template, {{"@SHOP@", shop}, {"@URL@", shop_url}, {"@INVNUMBER@", invnumber}}), *owner,
-              0600);
+              replaced(*cfg_template, {{"@SHOP@", shop},
+                                       {"@URL@", shop_url},
+                                       {"@INVNUMBER@", invnumber},
+                                       {"@EMAIL@", email},
+                                       {"@NAME@", name}}),
+              *owner, 0600);
     old_cfg.reset();
     for (const auto& [link, program] : kPrograms)
         ok = ok && at.put_link(std::string("cgi-bin/") + link, places.programs + "/" + program,
@@ -201,7 +238,7 @@ int create(const Args& args) {
     if (!renew && !args.flag("no-register") && !register_shop(places, shop, *owner))
         return refuse("the shop is laid out but could not be registered in " + places.registry +
                       " for the daily clean-up and the log rotation");
-    if (!renew) print_next_steps(shop, *owner, shop_url);
+    if (!renew) print_next_steps(shop, *owner, shop_url, !email.empty() && !name.empty());
     return kDone;
 }
 

@@ -29,7 +29,8 @@ std::vector<std::string> with_places(std::vector<std::string> options) {
 }
 
 const Command kCommands[] = {
-    {"create", "DIR [--user USER] [--url URL]", 1, with_places({"user=", "url=", "no-register", "renew"}),
+    {"create", "DIR [--user USER] [--url URL] [--email ADDRESS] [--name NAME]", 1,
+     with_places({"user=", "url=", "email=", "name=", "no-register", "renew"}),
      shop_tool::create},
     {"clean", "DIR [--days N] | --all [--days N]", 1, with_places({"days=", "all"}), shop_tool::clean},
     {"set", "DIR SECTION KEY VALUE", 4, {}, shop_tool::set},
@@ -38,6 +39,7 @@ const Command kCommands[] = {
     {"keygen", "DIR --secret FILE", 1, {"secret="}, shop_tool::keygen},
     {"open", "--secret FILE [--shop DIR] [--safecsv] [PATH...]", 0, {"secret=", "shop=", "safecsv"}, shop_tool::open,
      true},
+    {"orders", "DIR [--since INVOICE] [--csv]", 1, {"since=", "csv"}, shop_tool::orders},
 };
 
 void print_synopsis(std::FILE* to) {

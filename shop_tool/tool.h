@@ -60,5 +60,6 @@ int get(const Args& args);
 int check(const Args& args);
 int keygen(const Args& args);
 int open(const Args& args);
+int orders(const Args& args);
 
 }  // namespace shop_tool

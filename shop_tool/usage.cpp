@@ -8,7 +8,8 @@ NAME
     tavra-shop - lay out, clean, configure and check the shops of this machine
 
 SYNOPSIS
-    tavra-shop create DIR [--user USER] [--url URL]
+    tavra-shop create DIR [--user USER] [--url URL] [--email ADDRESS]
+                      [--name NAME]
     tavra-shop clean DIR [--days N]
     tavra-shop clean --all [--days N]
     tavra-shop set DIR SECTION KEY VALUE
@@ -16,6 +17,7 @@ SYNOPSIS
     tavra-shop check DIR [--user USER]
     tavra-shop keygen DIR --secret FILE
     tavra-shop open --secret FILE [--shop DIR] [--safecsv] [PATH...]
+    tavra-shop orders DIR [--since INVOICE] [--csv]
     tavra-shop --help
     tavra-shop --version
 
@@ -33,7 +35,7 @@ DESCRIPTION
     1; nothing is done around it.
 
 COMMANDS
-    create DIR [--user USER] [--url URL]
+    create DIR [--user USER] [--url URL] [--email ADDRESS] [--name NAME]
         Lays out a new shop from the sample shop in /usr/share/tavra:
           DIR/cgi-bin/   tavra.exe, ship.exe and blat.exe, links to the
                          programs in /usr/lib/tavra, and tavra.cfg, filled
@@ -48,7 +50,11 @@ COMMANDS
         cgi-bin/ (sticky, group USER) and data/ are writable by USER alone
         (default www-data); everything else is root's and read-only. URL is
         the shop's address as shoppers see it (default http://localhost/);
-        the thank-you page is URL followed by thanks.html. The shop is
+        the thank-you page is URL followed by thanks.html. ADDRESS and NAME
+        are the merchant's email= and name=: the order mail goes to ADDRESS
+        and is sent from it ([Mail Delivery] from= starts empty), under
+        NAME. Without them both stay empty, and check reports them. The
+        shop is
         registered in /var/lib/tavra/shops for the daily clean-up and the
         log rotation. A DIR that already holds a shop is refused. Prints the
         next step for each web server.
@@ -76,11 +82,32 @@ COMMANDS
         Reads the shop as the programs do and prints one line for each fault
         that would break a purchase: missing keys of tavra.cfg, missing
         folders or folders USER (default: the owner of tavra.cfg) cannot
-        write, item tags naming items missing from the item table, missing
-        style sheets, prices that are not plain decimals, a thanks= that is
-        not an absolute address, programs or a mailer that cannot start,
-        and, once a seal key is set, baskets that hold a card number in the
-        clear.
+        write, a thanks= that is not an absolute address, programs or a
+        mailer that cannot start, and, once a seal key is set, baskets that
+        hold a card number in the clear. It reads every template page,
+        public page, item table, modifier file and style sheet, and
+        reports, as
+        FILE:LINE: what is wrong; what to do
+          - a form or link to tavra.exe or ship.exe whose command is missing
+            or unknown, or that lacks a field its command needs;
+          - a basket field or query word not filled by {SHOPPER}
+            (%BASKET% in a style sheet);
+          - a tag in the wrong case ({item=, {Shopper}) or not closed, a
+            second {SHOPPER} or item tag on one line (only the first is
+            replaced);
+          - a page, item table or modifier file named by where, lookup,
+            define or a link that does not exist;
+          - an item tag whose item is missing or has no style=, a style=
+            whose style sheet does not exist;
+          - a placeholder that is none (%NAEM%);
+          - an amount in an item table, modifier file or form that is not
+            written as digits and a point (4,50 reads as 4.00);
+          - a checkout form posting to the wrong step, or agent=lookup
+            posted to tavra.exe;
+          - an empty email= or name=, and values still the sample shop's
+            (its name, its addresses in email= and from=, its thanks= host).
+        The exit status is 1 when anything is found.
+          tavra-shop check /srv/shop
 
     keygen DIR --secret FILE
         Makes a key pair for sealing card numbers: writes the secret key to
@@ -104,6 +131,17 @@ COMMANDS
         inside DIR is reached as every place of a shop is; no PATH is
         opened through a link in its last place.
           tavra-shop open --secret key.secret 0.imp > 0.clear.imp
+
+    orders DIR [--since INVOICE] [--csv]
+        Lists the orders of the customer, order and shipment tables named in
+        [Order Control], one block per invoice: the invoice number, name,
+        city, the items with quantities and prices, options and charges,
+        tax, total, carrier and card. The tables hold tax and total with an
+        order's options only. --since lists the orders from INVOICE on;
+        --csv writes one line per order after a header row, quoted as the
+        tables are. Card numbers are shown as the tables hold them: masked
+        when the shop masks or seals them; no secret key is read.
+          tavra-shop orders /srv/shop --since 1005
 
 OPTIONS FOR BUILDING AND TESTING
     create and clean take --programs DIR (where tavra, ship and mailer are),

@@ -3,6 +3,7 @@
 #include "tavra/commands.h"
 #include "platform/output.h"
 #include "render/reply_pieces.h"
+#include "request/command_words.h"
 #include "request/start.h"
 
 namespace {
@@ -15,18 +16,29 @@ struct Entry {
 };
 
 // Tested in this order; the first that matches runs.
-const Entry kGetCommands[] = {
+constexpr Entry kGetCommands[] = {
     {"newbasket", command_newbasket}, {"goto", command_goto}, {"info", command_info},
     {"lookup", command_lookup},       {"kill", command_kill},
 };
 
-const Entry kPostCommands[] = {
+constexpr Entry kPostCommands[] = {
     {"goto", command_goto},         {"add2basket", command_add2basket}, {"add2lookup", command_add2lookup},
     {"add2mod", command_add2mod},   {"add2check", command_add2check},   {"newbasket", command_newbasket},
     {"calc", command_calc},         {"step1", command_step1},           {"step2", command_step2},
     {"step3", command_step3},       {"step4", command_step4},           {"confirm", command_confirm},
     {"sendmail", command_sendmail}, {"showmail", command_showmail},     {"edit", command_edit},
 };
+
+// The tables answer exactly the words the shop tool knows.
+template <std::size_t N, std::size_t M>
+constexpr bool same_words(const Entry (&table)[N], const std::string_view (&words)[M]) {
+    if (N != M) return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (table[i].word != words[i]) return false;
+    return true;
+}
+static_assert(same_words(kGetCommands, kGetCommandWords));
+static_assert(same_words(kPostCommands, kPostCommandWords));
 
 [[noreturn]] void answer_no_command() {
     write_fallback_page();

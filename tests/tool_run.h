@@ -33,7 +33,11 @@ public:
         return " --programs " + root() + "/programs --sample " SOURCE_DIR "/demo --templates " SOURCE_DIR
                "/packaging/server --registry " + root() + "/registry";
     }
-    Reply create(const std::string& options = "") const { return tool("create " + shop() + options + places()); }
+    // With the merchant's details, unless `options` gives others.
+    Reply create(const std::string& options = "", const std::string& details = kDetails) const {
+        return tool("create " + shop() + options + details + places());
+    }
+    static constexpr const char* kDetails = " --email orders@pages.example --name 'Pages & Co'";
     std::string shop() const { return root() + "/shop"; }
 };
 

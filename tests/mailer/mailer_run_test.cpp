@@ -111,6 +111,16 @@ TEST(MailerRun, TheOutboxFolderAndSenderComeFromTavraCfg) {
     auto it = fs::directory_iterator(f.path("sent"));
     std::string m = f.get("sent/" + it->path().filename().string());
     EXPECT_EQ(m.substr(0, 25), "From: <shop@tea.example>\r");
+    EXPECT_TRUE(std::regex_search(m, std::regex("\r\nMessage-ID: <[0-9.]+@tea\\.example>\r\n"))) << m;
+
+    // An empty from=, as a new shop has it, sends from the merchant's address.
+    ProgramFolder e;
+    e.put_config("[Mail Delivery]\nfrom=\n[Program Config]\nname=Pages\nemail=orders@pages.example\n");
+    EXPECT_EQ(e.run(confirm_args(e, "a@b.example")).status, 0);
+    ASSERT_EQ(e.outbox().size(), 1u);
+    const std::string sent = e.get("outbox/" + e.outbox()[0]);
+    EXPECT_EQ(sent.rfind("From: Pages <orders@pages.example>\r\n", 0), 0u) << sent;
+    EXPECT_TRUE(std::regex_search(sent, std::regex("\r\nMessage-ID: <[0-9.]+@pages\\.example>\r\n"))) << sent;
 
     // With neither a valid "from" nor a valid merchant address the sender
     // is a fixed local one, never the text as it stands.

@@ -140,7 +140,8 @@ fi
 # the registry of the daily clean-up: it lives as long as this script.
 make_shop() {
     local dir=$1 url=$2
-    "$shop_tool" create "$dir" --user "$user" --url "$url" --no-register >"$dir.create.log" ||
+    "$shop_tool" create "$dir" --user "$user" --url "$url" --no-register \
+        --email orders@shop.example --name "Server Test Shop" >"$dir.create.log" ||
         { cat "$dir.create.log" >&2; fail "tavra-shop create $dir failed"; }
     for f in apache nginx lighttpd; do
         [ -s "$dir/server/$f.conf" ] || fail "tavra-shop create wrote no $dir/server/$f.conf"
