@@ -11,22 +11,29 @@
 
 namespace {
 
-// Adds the item of the item table `table_name` (in the web directory) with
-// the quantity when the quantity is accepted and the item's amounts are
-// plain, then answers with the page.
+// Adds the item of the item table `table_name` (in the web directory), or
+// of `dbfile` alone when prices are checked, with the quantity when the
+// quantity is accepted and the item's amounts can be stored, then answers
+// with the page.
 [[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
                                       const std::string& table_name, const std::string& item,
                                       const std::optional<std::string>& quantity) {
     require_file_name_or_fail(r, page);
     require_basket_name_or_fail(r, basket);
     require_file_name_or_fail(r, table_name);
-    if (!basket.empty() && quantity_accepted(quantity)) {
+    const std::optional<std::string> stored_quantity = accepted_quantity(quantity);
+    if (!basket.empty() && stored_quantity) {
         const std::string path = basket_path(basket);
-        const std::string table = config().webdir + table_name;
-        auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
-        const BasketLine line{value(basket_keys::kName), item, value(basket_keys::kPrice), value(basket_keys::kShip), quantity};
+        const Switches switches = read_switches(r.program_dir);
+        BasketLine line{{}, item, {}, {}, stored_quantity};
+        if (!switches.pricecheck) {
+            const std::string table = config().webdir + table_name;
+            auto value = [&](std::string_view key) { return profile::read_text(table, item, key); };
+            line = {value(basket_keys::kName), item, value(basket_keys::kPrice), value(basket_keys::kShip), stored_quantity};
+        }
+        const std::optional<BasketLine> stored = line_as_stored(switches, line);
         profile::Lock hold(path);
-        if (line_amounts_plain(line)) add_basket_line(path, line);
+        if (stored) add_basket_line(path, *stored);
     }
     end_with_header_and_page(basket, page);
 }
@@ -39,12 +46,13 @@ void command_add2basket(const Request& r) {
     const std::string basket = f.text("basket");
     require_file_name_or_fail(r, page);
     require_basket_name_or_fail(r, basket);
-    if (!basket.empty() && quantity_accepted(f.lookup("qty"))) {
+    const std::optional<std::string> quantity = accepted_quantity(f.lookup("qty"));
+    if (!basket.empty() && quantity) {
         const std::string path = basket_path(basket);
-        const auto line =
-            priced_line(read_switches(r.program_dir), {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), f.lookup("qty")});
+        const auto line = line_as_stored(read_switches(r.program_dir),
+                                         {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), quantity});
         profile::Lock hold(path);
-        if (line && line_amounts_plain(*line)) add_basket_line(path, *line);
+        if (line) add_basket_line(path, *line);
     }
     end_with_header_and_page(basket, page);
 }

@@ -1,5 +1,6 @@
 // add2check, edit and calc: adding the ticked entries of a check list,
 // changing quantities from the basket table, and the fixed calc answer.
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "basket/price_check.h"
 #include "basket/quantity.h"
@@ -36,12 +37,12 @@ void command_add2check(const Request& r) {
             if (box % kFieldsPerEntry != 0) continue;
             const long long first = box - kFieldsPerEntry + 1;
             if ((first - 1) / kFieldsPerEntry >= entries) break;
-            const std::string quantity = f.text(entry_field(first));
-            if (!f.has_value(entry_field(box), "on") || read_decimal(quantity) == 0 || !quantity_plain(quantity)) continue;
-            const auto line = priced_line(switches, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
-                                                     f.text(entry_field(first + 3)), f.text(entry_field(first + 4)),
-                                                     quantity});
-            if (!line || !line_amounts_plain(*line)) continue;  // an item the table lacks is passed over
+            const std::optional<std::string> quantity = amount_to_store(f.text(entry_field(first)));
+            if (!f.has_value(entry_field(box), "on") || !quantity || read_decimal(*quantity) == 0 || !quantity_plain(*quantity)) continue;
+            const auto line = line_as_stored(switches, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
+                                                        f.text(entry_field(first + 3)), f.text(entry_field(first + 4)),
+                                                        quantity});
+            if (!line) continue;  // an item the table lacks is passed over
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }
     }
@@ -57,6 +58,7 @@ void command_edit(const Request& r) {
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);
+        const Switches switches = read_switches(r.program_dir);
         profile::Lock hold(path);
         const long long lines = stored_line_count(path);
         const std::vector<long long> visit = lines_to_visit(path, lines, f.numbered(""));
@@ -66,8 +68,12 @@ void command_edit(const Request& r) {
             const auto quantity = f.lookup(section);
             // A line the form does not show loses its quantity and stays hidden;
             // a quantity that fails the rule leaves the stored one as it is.
-            if (!quantity) profile::remove(path, section, basket_keys::kQuantity);
-            else if (quantity_editable(*quantity)) profile::write(path, section, basket_keys::kQuantity, std::string_view(*quantity));
+            if (!quantity) {
+                profile::remove(path, section, basket_keys::kQuantity);
+            } else if (const auto stored = editable_quantity(*quantity);
+                       stored && quantity_allowed(switches, line_value(path, section, basket_keys::kItem), *stored)) {
+                profile::write(path, section, basket_keys::kQuantity, *stored);
+            }
         }
     }
     end_with_page(basket, page);

@@ -1,7 +1,11 @@
 #include "basket/modifiers.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "basket/price_check.h"
 #include "basket/quantity.h"
@@ -38,6 +42,30 @@ double adjusted_price(std::string_view base, const FormTable& form, const std::s
     return price;
 }
 
+// The choices of options 1 to `count` when prices are checked: each without
+// the blanks around it, with the sum of their adjustments. Nothing when an
+// option has no choice or its choice names no option of the modifier file.
+struct Choices {
+    std::vector<std::string> values;
+    double adjustment = 0;
+};
+
+std::optional<Choices> checked_choices(const FormTable& form, const std::string& modifier_file, long long count) {
+    Choices chosen;
+    for (long long i : form.numbered("m")) {
+        if (i > count) break;
+        if (i != static_cast<long long>(chosen.values.size()) + 1) return std::nullopt;
+        const std::string field = option_field(i);
+        std::string value = without_blanks_around(form.text(field));
+        const std::optional<std::string> adjustment = profile::read_value(modifier_file, field, value);
+        if (!adjustment) return std::nullopt;
+        chosen.adjustment += read_decimal(cut(*adjustment, limits::kModifierAdjustment));
+        chosen.values.push_back(std::move(value));
+    }
+    if (static_cast<long long>(chosen.values.size()) != std::max(count, 0LL)) return std::nullopt;
+    return chosen;
+}
+
 }  // namespace
 
 std::string composed_name(std::string_view name, const FormTable& form, long long count) {
@@ -53,6 +81,17 @@ std::string composed_name(std::string_view name, const FormTable& form, long lon
     return cut(composed, limits::kComposedName);
 }
 
+std::string composed_name(std::string_view name, const std::vector<std::string>& choices) {
+    std::string composed(name);
+    composed += " ( ";
+    for (std::size_t i = 0; i < choices.size() && composed.size() < limits::kComposedName; ++i) {
+        if (i > 0) composed += ", ";
+        composed += choices[i];
+    }
+    composed += " ) ";
+    return cut(composed, limits::kComposedName);
+}
+
 void command_add2mod(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
@@ -62,26 +101,35 @@ void command_add2mod(const Request& r) {
     require_basket_name_or_fail(r, basket);
     require_file_name_or_fail(r, define);
     // The zero test, then the count rule; the character rule is not applied here.
-    const std::string quantity = f.text("qty");
-    if (!basket.empty() && read_decimal(quantity) != 0 && quantity_plain(quantity)) {
+    const std::optional<std::string> quantity = amount_to_store(f.text("qty"));
+    if (!basket.empty() && quantity && read_decimal(*quantity) != 0 && quantity_plain(*quantity)) {
         const std::string path = basket_path(basket);
-        // The base price and shipping value, from the form or, when prices
-        // are checked, from the item table; an item it lacks adds nothing.
-        const auto base = priced_line(read_switches(r.program_dir), {{}, f.text("item"), f.text("price"), f.text("ship"), {}});
-        if (!base) end_with_header_and_page(basket, page);
-        BasketLine line;
-        if (f.has_value("modifier", "0")) {
-            line = {f.text("name"), f.text("item"), base->price, base->ship, quantity};
-        } else {
+        const Switches switches = read_switches(r.program_dir);
+        // The name, base price and shipping value, from the form or, when
+        // prices are checked, from the item table; an item it lacks adds nothing.
+        const auto base = priced_line(switches, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
+        if (!base || !quantity_allowed(switches, f.text("item"), *quantity)) end_with_header_and_page(basket, page);
+        BasketLine line = *base;
+        if (!f.has_value("modifier", "0")) {
             const long long count = read_integer(f.text("modifier"));
-            const double price = adjusted_price(base->price.value_or(""), f, config().webdir + define, count);
+            const std::string modifier_file = config().webdir + define;
+            double price = 0;
+            if (switches.pricecheck) {
+                const std::optional<Choices> chosen = checked_choices(f, modifier_file, count);
+                if (!chosen) end_with_header_and_page(basket, page);
+                price = read_decimal(base->price.value_or("")) + chosen->adjustment;
+                line.name = composed_name(base->name.value_or(""), chosen->values);
+            } else {
+                price = adjusted_price(base->price.value_or(""), f, modifier_file, count);
+                line.name = composed_name(f.text("name"), f, count);
+            }
             // An adjustment that is not finite would be stored as "inf" or "nan".
             if (!std::isfinite(price)) end_with_header_and_page(basket, page);
-            line = {composed_name(f.text("name"), f, count), f.text("item"), two_decimals(price), base->ship,
-                    quantity};
+            line.price = two_decimals(price);
         }
+        const std::optional<BasketLine> stored = line_to_store(line);
         profile::Lock hold(path);
-        if (line_amounts_plain(line)) add_basket_line(path, line);
+        if (stored) add_basket_line(path, *stored);
     }
     end_with_header_and_page(basket, page);
 }

@@ -2,6 +2,7 @@
 
 #include "common/limits.h"
 #include "common/numbers.h"
+#include "formats/basket_amounts.h"
 
 namespace {
 
@@ -31,4 +32,17 @@ bool quantity_accepted(const std::optional<std::string>& text) {
 
 bool quantity_editable(std::string_view text) {
     return quantity_characters_pass(text) && (read_decimal(text) == 0 || quantity_plain(text));
+}
+
+std::optional<std::string> accepted_quantity(const std::optional<std::string>& text) {
+    if (!text) return std::nullopt;
+    std::optional<std::string> stored = amount_to_store(*text);
+    if (!stored || !quantity_accepted(*stored)) return std::nullopt;
+    return stored;
+}
+
+std::optional<std::string> editable_quantity(std::string_view text) {
+    std::optional<std::string> stored = amount_to_store(text);
+    if (!stored || !quantity_editable(*stored)) return std::nullopt;
+    return stored;
 }

@@ -22,3 +22,11 @@ bool quantity_accepted(const std::optional<std::string>& text);
 // Whether the basket table's edit stores a typed quantity: it passes the
 // character rule and reads as zero (which hides the line) or as a plain count.
 bool quantity_editable(std::string_view text);
+
+// The quantity text an adding command stores: the text without the blanks
+// around it, when that is at most limits::kStoredAmount characters and passes
+// quantity_accepted; nothing otherwise.
+std::optional<std::string> accepted_quantity(const std::optional<std::string>& text);
+
+// The quantity text edit stores, likewise with quantity_editable.
+std::optional<std::string> editable_quantity(std::string_view text);

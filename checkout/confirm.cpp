@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
@@ -40,11 +41,8 @@ constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mai
 
 // Whether a line that the summary shows, one of non-zero quantity, is there.
 bool has_items(const std::string& basket_file) {
-    for (long long line : stored_lines(basket_file)) {
-        const std::string quantity =
-            profile::read_text(basket_file, std::to_string(line), basket_keys::kQuantity, {}, limits::kShownValue);
-        if (read_decimal(quantity) != 0) return true;
-    }
+    for (long long line : stored_lines(basket_file))
+        if (stored_amount(basket_file, line, basket_keys::kQuantity).number != 0) return true;
     return false;
 }
 
@@ -57,21 +55,20 @@ bool summary_amount(std::string_view text) {
            text.find_first_not_of("0123456789.") == std::string_view::npos && plain_amount(text);
 }
 
-// Whether every amount the order is made of is plain: each line's quantity,
-// price and shipping value, each ticked extra charge, the stored tax and total;
-// and whether the total fits the payment record whole.
-bool amounts_valid(const std::string& basket_file) {
-    auto plain = [&basket_file](std::string_view section, std::string_view key) {
-        return plain_amount(profile::read_text(basket_file, section, key));
-    };
-    for (long long line : stored_lines(basket_file)) {
-        const std::string section = std::to_string(line);
-        if (!plain(section, basket_keys::kQuantity) || !plain(section, basket_keys::kPrice) || !plain(section, basket_keys::kShip)) return false;
-    }
+// Whether every amount the order is made of is stored as the adding commands
+// and step 3 store it (stored_amount_valid): each line's quantity, price and
+// shipping value, each ticked extra charge; whether the stored tax and total
+// are plain and the total fits the payment record whole; and, when the
+// merchant sets the prices, whether the total is more than nothing.
+bool amounts_valid(const std::string& basket_file, const Switches& switches) {
+    for (long long line : stored_lines(basket_file))
+        for (std::string_view key : {basket_keys::kQuantity, basket_keys::kPrice, basket_keys::kShip})
+            if (!stored_amount(basket_file, line, key).valid()) return false;
     for (long long n : stored_charges(basket_file, 0))
-        if (!plain(basket_keys::kAdditional, "a" + std::to_string(n))) return false;
-    return summary_amount(profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTax)) &&
-           summary_amount(profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal));
+        if (!stored_charge(basket_file, n).valid()) return false;
+    const BasketTotals totals = stored_totals(basket_file);
+    return summary_amount(totals.tax) && summary_amount(totals.total) &&
+           !(switches.pricecheck && read_decimal(totals.total) == 0);
 }
 
 // Creates a new, empty order mail file in the mail directory and returns its
@@ -89,7 +86,7 @@ std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
 }
 
 // Advances "invnumber" of the configuration and stores it, then writes the
-// order mail showing the number as it stood; returns the advanced number and
+// order mail showing the advanced number; returns that number and
 // the mail file's path. The number is read afresh under the file's lock,
 // since the value held from start-up may be stale by now: two confirmations
 // never share one. It is stored before the mail is made, so that no mail,
@@ -112,7 +109,7 @@ std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request
         profile::write(config_file, "Program Config", "invnumber", held);
     });
     const std::string mail =
-        order_mail_head(config().name, issued) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
+        order_mail_head(config().name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
@@ -153,9 +150,9 @@ void command_confirm(const Request& r) {
         }
         if (!has_items(basket_file)) refuse_order(r, kNoItems);
         if (state != OrderState::summarised) refuse_order(r, kSummaryOutOfDate);
-        if (!amounts_valid(basket_file)) refuse_order(r, kAmountNotValid);
-
         const Switches switches = read_switches(r.program_dir);
+        if (!amounts_valid(basket_file, switches)) refuse_order(r, kAmountNotValid);
+
         std::string invoice;
         std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches);
         profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));

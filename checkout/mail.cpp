@@ -6,6 +6,7 @@
 #include "checkout/card_fields.h"
 #include "checkout/counts.h"
 #include "common/cgi.h"
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "platform/process.h"
 #include "platform/profile.h"
@@ -39,7 +40,7 @@ std::string order_mail_rest(const std::string& basket_file, int lines, const Swi
     std::string mail;
     for (int i = 1; i <= lines; ++i) {
         const std::string line = std::to_string(i);
-        mail += read(line, basket_keys::kName) + "\t" + read(line, basket_keys::kItem) + "\t\t" + read(line, basket_keys::kQuantity) + "\t\n";
+        mail += read(line, basket_keys::kName) + "\t" + read(line, basket_keys::kItem) + "\t\t" + stored_amount(basket_file, line, basket_keys::kQuantity).text + "\t\n";
     }
     mail += kSeparator;
     mail += "Agreed upon price of :" + read(basket_keys::kTotals, basket_keys::kTotal) + "\n";
@@ -65,7 +66,7 @@ std::string order_mail_rest(const std::string& basket_file, int lines, const Swi
     mail += kSeparator;
     const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
     for (int n = 1; n <= fields; n += 3)
-        mail += read(basket_keys::kAdditional, "a" + std::to_string(n + 2)) + "=" + read(basket_keys::kAdditional, "a" + std::to_string(n)) + "\n";
+        mail += read(basket_keys::kAdditional, "a" + std::to_string(n + 2)) + "=" + stored_charge(basket_file, n).text + "\n";
     return mail;
 }
 

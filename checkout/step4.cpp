@@ -8,8 +8,8 @@
 #include "platform/profile.h"
 #include "render/reply_pieces.h"
 
-void answer_step4(const FormTable& form, const std::string& basket, const std::string& page, SummaryStyle style,
-                  const ShippingRules& rules) {
+void answer_step4(const FormTable& form, const Switches& switches, const std::string& basket, const std::string& page,
+                  SummaryStyle style, const ShippingRules& rules) {
     write_content_type();
     const std::string path = basket_path(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
@@ -26,7 +26,7 @@ void answer_step4(const FormTable& form, const std::string& basket, const std::s
         shipping = rules(path);
     }
     const double additions = additions_total(path);
-    const double tax_rate = sales_tax_rate(form);
+    const double tax_rate = sales_tax_rate(form, path, switches);
     write_order_details_or_end(basket, page, style);
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
     reply::finish(1);

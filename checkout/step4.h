@@ -5,6 +5,7 @@
 
 #include "checkout/summary.h"
 #include "request/form.h"
+#include "request/switches.h"
 
 // Shipping priced by a program's own rules: `price` gives the shipping total
 // of a basket file.
@@ -12,7 +13,9 @@ using ShippingRules = std::function<double(const std::string& basket_file)>;
 
 // Writes the header; under the basket's lock records the carrier and works
 // out the shipping (the lines' own amounts for agent "predetermined", or
-// `rules` alone when they are given), the extra charges and the tax rate;
-// then writes the step-4 page in `style` and ends the run with status 1.
-[[noreturn]] void answer_step4(const FormTable& form, const std::string& basket, const std::string& page,
+// `rules` alone when they are given), the extra charges and the tax rate
+// (sales_tax_rate); then writes the step-4 page in `style` and ends the run
+// with status 1.
+[[noreturn]] void answer_step4(const FormTable& form, const Switches& switches, const std::string& basket,
+                               const std::string& page,
                                SummaryStyle style, const ShippingRules& rules = nullptr);

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
@@ -79,24 +81,46 @@ void store_options(const std::string& path, const FormTable& form) {
     }
 }
 
-// "Additional": "numfields" as the field `addcharge` gives it, then for each
-// charge n = 1, 4, 7, ... up to that count whose box "a"(n+1) is "on", its
-// amount "a"n and description "a"(n+2). Unticked charges write nothing, so
-// only the boxes among the fields are visited.
-void store_extra_charges(const std::string& path, const FormTable& form) {
-    const auto count_text = form.lookup("addcharge");
-    if (!count_text) return;
-    const int count = form_count(*count_text);
-    if (count <= 0) return;
-    profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, *count_text);
+// One ticked extra charge n as step 3 stores it: "a"n and "a"(n+2).
+struct Charge {
+    long long n;
+    std::optional<std::string> amount, description;
+};
+
+// The ticked charges n = 1, 4, 7, ... up to the count `addcharge` gives,
+// each with its amount as it is stored: the posted one, or when prices are
+// checked the merchant's amount for its description (a charge the merchant
+// does not list counts as not ticked). Unticked charges store nothing, so
+// only the boxes among the fields are visited. Nothing when a posted amount
+// cannot be stored.
+std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switches& switches, int count) {
+    const FormTable& form = r.form;
+    std::vector<Charge> charges;
     for (long long box : form.numbered("a")) {
         const long long n = box - 1;
         if (n > count) break;
         if (n < 1 || (n - 1) % 3 != 0 || !form.has_value("a" + std::to_string(box), "on")) continue;
-        const std::string amount = "a" + std::to_string(n);
-        const std::string description = "a" + std::to_string(n + 2);
-        profile::write(path, basket_keys::kAdditional, amount, form.lookup(amount));
-        profile::write(path, basket_keys::kAdditional, description, form.lookup(description));
+        Charge charge{n, form.lookup("a" + std::to_string(n)), form.lookup("a" + std::to_string(n + 2))};
+        if (switches.pricecheck) {
+            charge.amount = merchant_charge(r.program_dir, charge.description.value_or(""));
+            if (charge.amount) charge.amount = amount_to_store(*charge.amount);
+            if (!charge.amount) continue;
+        } else if (charge.amount) {
+            charge.amount = amount_to_store(*charge.amount);
+            if (!charge.amount) return std::nullopt;
+        }
+        charges.push_back(std::move(charge));
+    }
+    return charges;
+}
+
+// "Additional": "numfields" as the field `addcharge` gives it, then the
+// amount and description of each ticked charge.
+void store_extra_charges(const std::string& path, const std::string& count_text, const std::vector<Charge>& charges) {
+    profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, count_text);
+    for (const Charge& charge : charges) {
+        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n), charge.amount);
+        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n + 2), charge.description);
     }
 }
 
@@ -124,11 +148,15 @@ void command_step2(const Request& r) {
 
 void command_step3(const Request& r) {
     const Step s = begin_step(r);
-    {
+    const auto count_text = r.form.lookup("addcharge");
+    const int count = count_text ? form_count(*count_text) : 0;
+    const auto charges = ticked_charges(r, read_switches(r.program_dir), count);
+    // An amount that cannot be stored refuses the step: nothing is stored.
+    if (charges) {
         profile::Lock lock(s.path);
         set_order_state(s.path, OrderState::changed);
         store_options(s.path, r.form);
-        store_extra_charges(s.path, r.form);
+        if (count > 0) store_extra_charges(s.path, *count_text, *charges);
     }
     end_with_page(s.basket, s.page);
 }
@@ -138,5 +166,5 @@ void command_step4(const Request& r) {
     const std::string page = r.form.text("where");
     require_basket_name_or_fail(r, basket);
     require_file_name_or_fail(r, page);
-    answer_step4(r.form, basket, page, kBasketProgramPage);
+    answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
 }

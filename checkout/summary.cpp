@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "checkout/totals.h"
 #include "common/limits.h"
@@ -96,16 +97,15 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
     double subtotal = 0;
     for (long long line : stored_lines(path)) {
         auto shown = [&](std::string_view key) { return line_value(path, line, key, limits::kShownValue); };
-        const std::string quantity_text = shown(basket_keys::kQuantity);
-        const double quantity = read_decimal(quantity_text);
-        if (quantity == 0) continue;  // a removed line
-        const std::string price_text = shown(basket_keys::kPrice);
-        const double line_total = quantity * read_decimal(price_text);
+        const StoredAmount quantity = stored_amount(path, line, basket_keys::kQuantity);
+        if (quantity.number == 0) continue;  // a removed line
+        const StoredAmount price = stored_amount(path, line, basket_keys::kPrice);
+        const double line_total = quantity.number * price.number;
         std::string row = "<tr>\n";
-        row += basket_cell("right", quantity_text);
+        row += basket_cell("right", quantity.text);
         row += basket_cell("right", shown(basket_keys::kItem));
         row += basket_cell("left", shown(basket_keys::kName));
-        row += basket_cell("right", price_text);
+        row += basket_cell("right", price.text);
         row += basket_cell("right", two_decimals(line_total));
         row += "</tr>\n";
         reply::write(row);
@@ -125,7 +125,7 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
         const std::string description = profile::read_text(path, basket_keys::kAdditional, "a" + std::to_string(n + 2));
         if (description.empty()) continue;  // its amount still counts in the total
         // The charge's description and amount came through the step-3 form.
-        const std::string amount = html_escaped(profile::read_text(path, basket_keys::kAdditional, "a" + std::to_string(n)));
+        const std::string amount = html_escaped(stored_charge(path, n).text);
         out += "<tr>\n";
         out += basket_cell("right", "1");
         out += basket_cell("right", "Addition");

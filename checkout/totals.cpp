@@ -1,7 +1,11 @@
 #include "checkout/totals.h"
 
+#include <algorithm>
+
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "common/numbers.h"
+#include "common/text.h"
 #include "request/config.h"
 #include "platform/profile.h"
 
@@ -27,17 +31,24 @@ double predetermined_shipping(const std::string& basket_file) {
     double total = 0;
     for (long long line : stored_lines(basket_file)) {
         const std::string section = std::to_string(line);
-        total += read_decimal(profile::read_text(basket_file, section, basket_keys::kShip)) *
-                 read_decimal(profile::read_text(basket_file, section, basket_keys::kQuantity));
+        total += stored_amount(basket_file, section, basket_keys::kShip).number *
+                 stored_amount(basket_file, section, basket_keys::kQuantity).number;
     }
     return total;
 }
 
 double additions_total(const std::string& basket_file) {
     double total = 0;
-    for (long long n : stored_charges(basket_file, 0))
-        total += read_decimal(profile::read_text(basket_file, basket_keys::kAdditional, "a" + std::to_string(n)));
+    for (long long n : stored_charges(basket_file, 0)) total += stored_charge(basket_file, n).number;
     return total;
 }
 
-double sales_tax_rate(const FormTable& form) { return form.has_value("salestax", "on") ? read_decimal(config().tax) : 0; }
+double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Switches& switches) {
+    bool applies = form.has_value("salestax", "on");
+    if (!switches.taxstates.empty()) {
+        const std::string state = without_blanks_around(shipping_value(basket_file, "stpr"));
+        applies = std::any_of(switches.taxstates.begin(), switches.taxstates.end(),
+                              [&state](const std::string& listed) { return equals_ignoring_case(listed, state); });
+    }
+    return applies ? read_decimal(config().tax) : 0;
+}

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "request/form.h"
+#include "request/switches.h"
 
 // The line numbers from 1 to "NumKeys" that have a section, ascending; any
 // other line reads as empty, so it is neither shown nor adds anything.
@@ -26,5 +27,8 @@ double predetermined_shipping(const std::string& basket_file);
 // "numfields", in order.
 double additions_total(const std::string& basket_file);
 
-// The configured "tax" rate when the field `salestax` is "on"; otherwise 0.
-double sales_tax_rate(const FormTable& form);
+// The configured "tax" rate when sales tax applies, otherwise 0. It applies
+// when the field `salestax` is "on", or, when the merchant lists taxstates,
+// exactly when the basket's "Shipping"/"stpr" is one of them (without the
+// blanks around it and regardless of letter case).
+double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Switches& switches);

@@ -62,6 +62,11 @@ constexpr int kBasketLines = 10000;
 // A quantity text longer than this is refused by the quantity check.
 constexpr std::size_t kQuantityText = 259;
 
+// A quantity, price, shipping value or extra charge is stored only when,
+// without the blanks around it, it holds at most this many characters: no
+// reader can then see a number that another reader's room cuts off.
+constexpr std::size_t kStoredAmount = 12;
+
 // A POST body announced as longer than this is answered "Invalid Input".
 constexpr std::size_t kMaxBody = 1048576;
 

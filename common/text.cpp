@@ -75,3 +75,10 @@ std::string html_escaped(std::string_view text) {
     }
     return out;
 }
+
+std::string without_blanks_around(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+}

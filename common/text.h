@@ -26,6 +26,9 @@ int hex_digit(char c);
 // Byte comparison without regard to ASCII letter case.
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
+// The text with the blanks (white space) at its start and end dropped.
+std::string without_blanks_around(std::string_view text);
+
 // The text cut to at most `room` characters.
 inline std::string cut(std::string_view text, std::size_t room) {
     return std::string(text.substr(0, room));

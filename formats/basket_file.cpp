@@ -22,11 +22,6 @@ constexpr std::string_view kOrdered = "ordered";
 
 }  // namespace
 
-bool line_amounts_plain(const BasketLine& line) {
-    auto plain = [](const std::optional<std::string>& value) { return !value || plain_amount(*value); };
-    return plain(line.price) && plain(line.ship);
-}
-
 bool add_basket_line(const std::string& path, const BasketLine& line) {
     const int lines = profile::read_int(path, kBasket, kNumKeys);
     if (lines >= limits::kBasketLines) return false;

@@ -43,10 +43,6 @@ struct BasketLine {
     std::optional<std::string> name, item, price, ship, quantity;
 };
 
-// Whether the line's price and shipping value, as they would be stored, read
-// as plain amounts (common/numbers.h): a line that fails is not added.
-bool line_amounts_plain(const BasketLine& line);
-
 // Adds `line` as the next numbered section: reads "NumKeys" (0 when missing),
 // writes the raised "NumKeys" first, then "NAME", "ITEM", "PRICE", "SHIP" and
 // "QUANTITY" in that order, and marks the basket changed since its summary.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
@@ -88,16 +89,15 @@ void render_basket_table(std::string_view basket, std::string_view page) {
         auto value = [&](std::string_view key) {
             return profile::read_text(path, section, key, {}, limits::kShownValue);
         };
-        const std::string quantity_text = value(basket_keys::kQuantity);
-        const double quantity = read_decimal(quantity_text);
-        if (quantity == 0) continue;  // removed, or not yet complete
-        const std::string price_text = value(basket_keys::kPrice);
-        const double subtotal = read_decimal(price_text) * quantity;
+        const StoredAmount quantity = stored_amount(path, section, basket_keys::kQuantity);
+        if (quantity.number == 0) continue;  // removed, or not yet complete
+        const StoredAmount price = stored_amount(path, section, basket_keys::kPrice);
+        const double subtotal = price.number * quantity.number;
         row = "<tr>\n<td align=right bgcolor=#CEE7E7><input type=text name=" + section + " value=\"" +
-              quantity_text + "\" size=4></td>";
+              quantity.text + "\" size=4></td>";
         row += basket_cell("right", value(basket_keys::kItem));
         row += basket_cell("left", value(basket_keys::kName));
-        row += basket_cell("right", price_text);
+        row += basket_cell("right", price.text);
         row += basket_cell("right", two_decimals(subtotal));
         row += "</tr>\n";
         reply::write(row);  // row by row: a long basket is not held twice

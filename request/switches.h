@@ -4,11 +4,18 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct Switches {
-    // "Order Control"/"pricecheck" = "on": an added line takes its price and
-    // shipping value from the item table (`dbfile`), never from the form.
+    // "Order Control"/"pricecheck" = "on": the merchant sets every amount. An
+    // added line takes its name, price and shipping value from the item table
+    // (`dbfile`), never from the form; step 3 takes the amounts of extra
+    // charges from "Extra Charges"; ship's rules come from `shiptable`.
     bool pricecheck = false;
+    // "Order Control"/"taxstates": the "stpr" values, separated by commas,
+    // whose shoppers pay sales tax, whatever the form asks. Empty when not set.
+    std::vector<std::string> taxstates;
     // "Order Control"/"maskcard" = "on": the order mail and the export
     // tables show card numbers masked.
     bool maskcard = false;
@@ -27,3 +34,8 @@ struct Switches {
 // through the profile store like the other "Order Control" entries. Each
 // "on" is matched exactly, as "tables" and "email" are.
 Switches read_switches(const std::string& program_dir);
+
+// The amount the merchant sets for the extra charge `description`: its key in
+// section "Extra Charges" of the configuration file of a program directory;
+// nothing when the section lacks it.
+std::optional<std::string> merchant_charge(const std::string& program_dir, std::string_view description);

@@ -7,6 +7,7 @@
 #include "request/config.h"
 #include "request/names.h"
 #include "request/start.h"
+#include "request/switches.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
@@ -34,12 +35,18 @@ void require_name_or_fail(bool accepted) {
     require_name_or_fail(is_file_name(page));
     if (by_rules) require_name_or_fail(is_file_name(item_table_name));
 
+    const Switches switches = read_switches(r.program_dir);
     ShippingRules rules;
     if (by_rules) {
-        const std::string item_table = config().webdir + item_table_name;
+        // When the merchant sets the prices, the rules come from the merchant's
+        // own table, never from the one the form names.
+        const Config& c = config();
+        const std::string item_table = !switches.pricecheck ? c.webdir + item_table_name
+                                       : c.shiptable.empty() ? c.dbfile
+                                                             : c.webdir + c.shiptable;
         rules = [item_table](const std::string& basket_file) { return rule_shipping(basket_file, item_table); };
     }
-    answer_step4(r.form, basket, page, kShippingPage, rules);
+    answer_step4(r.form, switches, basket, page, kShippingPage, rules);
 }
 
 }  // namespace
@@ -50,6 +57,8 @@ void read_ship_config(const std::string& program_dir) {
     c.webdir = profile::read_text(path, "Program Config", "webdir", {}, limits::kConfigValue);
     c.basketdir = profile::read_text(path, "Program Config", "basketdir", {}, limits::kConfigValue);
     c.tax = profile::read_text(path, "Program Config", "tax", {}, limits::kConfigValue);
+    c.shiptable = profile::read_text(path, "Program Config", "shiptable", {}, limits::kConfigValue);
+    c.dbfile = profile::read_text(path, "Program Config", "dbfile", {}, limits::kConfigValue);
 }
 
 void run_ship(Request& r) {

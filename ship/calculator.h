@@ -5,7 +5,8 @@
 
 #include "request/request.h"
 
-// Reads "webdir", "basketdir" and "tax" from "Program Config" of the
+// Reads "webdir", "basketdir", "tax", "shiptable" and "dbfile" from
+// "Program Config" of the
 // program directory's tavra.cfg into the configuration record, each cut to
 // limits::kConfigValue; missing ones stay empty.
 void read_ship_config(const std::string& program_dir);

@@ -2,6 +2,7 @@
 
 #include "checkout/totals.h"
 #include "common/numbers.h"
+#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "platform/profile.h"
 
@@ -57,8 +58,8 @@ double rule_shipping(const std::string& basket_file, const std::string& item_tab
         const std::string item = profile::read_text(basket_file, section, basket_keys::kItem);
         const ShippingRule rule = read_shipping_rule(item_table, item);
         if (rule.kind == ShippingRule::Kind::none) continue;
-        total += line_shipping(rule, read_decimal(profile::read_text(basket_file, section, basket_keys::kPrice)),
-                               read_integer(profile::read_text(basket_file, section, basket_keys::kQuantity)));
+        total += line_shipping(rule, stored_amount(basket_file, section, basket_keys::kPrice).number,
+                               read_integer(stored_amount(basket_file, section, basket_keys::kQuantity).text));
     }
     return total;
 }

@@ -29,7 +29,7 @@ TEST_F(Adding, Add2basketStoresTheFormLineAndShowsIt) {
     const Reply r = add2basket({{"qty", " 2"}, {"name", "Cup"}, {"item", "C-1"}, {"price", "3.25"}, {"ship", "0.50"}});
     EXPECT_TRUE(matches_golden(r.out, "basket_table_one_line.html", page_head("")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n");
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY=2\n");
 }
 
 TEST_F(Adding, Add2basketLeavesOutKeysTheFormLacks) {
@@ -83,10 +83,10 @@ TEST_F(Adding, GetLookupAddsFromQueryWords) {
     EXPECT_NE(r.out.find("<td align=right bgcolor=#CEE7E7>13.50</td>"), std::string::npos);
 }
 
-TEST_F(Adding, ValuesKeepTheirBlanksAndCannotBreakTheFile) {
+TEST_F(Adding, NamesKeepTheirBlanksAmountsLoseThemAndNoneCanBreakTheFile) {
     add2basket({{"qty", "1 "}, {"name", " Tea  "}, {"item", "x\n[Basket]\nNumKeys=99"}, {"price", "1\r\n2"}});
     EXPECT_EQ(basket_file(shop),
-              "[Basket]\nNumKeys=1\n[1]\nNAME= Tea  \nITEM=x [Basket] NumKeys=99\nPRICE=1 2\nQUANTITY=1 \n");
+              "[Basket]\nNumKeys=1\n[1]\nNAME= Tea  \nITEM=x [Basket] NumKeys=99\nPRICE=1 2\nQUANTITY=1\n");
     add2basket({{"qty", "1"}});
     EXPECT_NE(basket_file(shop).find("NumKeys=2\n"), std::string::npos);
 }

@@ -109,7 +109,7 @@ TEST_F(CheckList, EditKeepsQuantitiesThatFailTheRule) {
     EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=3\n"
                                  "[1]\nNAME=A\nITEM=1\nPRICE=1\nSHIP=0\nQUANTITY=1\n"
                                  "[2]\nNAME=B\nITEM=2\nPRICE=1\nSHIP=0\nQUANTITY=\n"
-                                 "[3]\nNAME=C\nITEM=3\nPRICE=1\nSHIP=0\nQUANTITY= 5.5\n");
+                                 "[3]\nNAME=C\nITEM=3\nPRICE=1\nSHIP=0\nQUANTITY=5.5\n");
 }
 
 TEST_F(CheckList, EditOfAnEmptyBasketShowsItAndMakesNoFile) {

@@ -24,7 +24,7 @@ protected:
 
 TEST_F(CheckoutSteps, EachStepAnswersWithThePageAndTheBasketTable) {
     // The basket and page of the golden basket table.
-    const std::string cup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n";
+    const std::string cup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY=2\n";
     shop.put("web/page.html", "<html>\nNext for {SHOPPER}\n");
     const std::pair<const char*, const char*> rows[] = {
         {"step1",

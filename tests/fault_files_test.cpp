@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string kCup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY= 2\n";
+const std::string kCup = "[Basket]\nNumKeys=1\n[1]\nNAME=Cup\nITEM=C-1\nPRICE=3.25\nSHIP=0.50\nQUANTITY=2\n";
 
 using Damage = std::function<void(const Install&)>;
 

@@ -267,7 +267,7 @@ TEST(KilledConfirms, InvoiceNumbersAdvanceOnceAndNeverGoBack) {
             std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(made));
             ASSERT_EQ(made.size(), 1u);
             const std::string mail = shop.get("mail/" + made[0]);
-            const std::string head = "\nInvoice Number :" + std::to_string(next) + "\n";
+            const std::string head = "\nInvoice Number :" + std::to_string(next + 1) + "\n";
             EXPECT_NE(mail.find(head), std::string::npos) << mail;
         }
     }

@@ -213,8 +213,8 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
     }
     EXPECT_EQ(mailed.size(), static_cast<std::size_t>(orders));
     if (!mailed.empty()) {
-        EXPECT_EQ(*mailed.begin(), 1000);
-        EXPECT_EQ(*mailed.rbegin(), 1000 + orders - 1);
+        EXPECT_EQ(*mailed.begin(), 1001);
+        EXPECT_EQ(*mailed.rbegin(), 1000 + orders);
     }
     std::set<std::string> customers;
     for (const auto& row : read_csv(orders ? shop.get("customers.csv") : "")) {

@@ -16,6 +16,10 @@ namespace {
 
 const std::string kLine1 = "[Basket]\nNumKeys=1\n[1]\n";
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
 // One adding request per command, each posting item `item` at the price 0.01.
 std::vector<std::vector<std::pair<std::string, std::string>>> adding_forms(const std::string& item) {
     const std::vector<std::pair<std::string, std::string>> common{{"basket", "basket/p"}, {"where", "page.html"}};
@@ -39,26 +43,110 @@ TEST(PriceCheck, TakesPriceAndShippingFromTheItemTableAndRefusesUnknownItems) {
     const char* const off[] = {"NAME=Pot\nITEM=T-1\nPRICE=0.01\nSHIP=0\n", "NAME=Pot\nITEM=T-1\nPRICE=0.01\nSHIP=0\n",
                                "NAME=Pot ( Big ) \nITEM=T-1\nPRICE=2.01\nSHIP=0\n",
                                "NAME=Pot\nITEM=T-1\nPRICE=0.01\nSHIP=0\n"};
-    const char* const on[] = {"NAME=Pot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n", "NAME=Pot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n",
-                              "NAME=Pot ( Big ) \nITEM=T-1\nPRICE=42.00\nSHIP=3.50\n",
-                              "NAME=Pot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n"};
+    const char* const on[] = {"NAME=Teapot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n", "NAME=Teapot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n",
+                              "NAME=Teapot ( Big ) \nITEM=T-1\nPRICE=42.00\nSHIP=3.50\n",
+                              "NAME=Teapot\nITEM=T-1\nPRICE=40.00\nSHIP=3.50\n"};
     for (const bool check : {false, true}) {
         for (std::size_t i = 0; i < 4; ++i) {
             Install shop;
             shop.put("tavra.cfg", shop.default_config() + (check ? "[Order Control]\npricecheck=on\n" : ""));
             shop.put("web/page.html", "<html>\n");
             shop.put("web/mods.ini", "[m1]\nBig=2\n");
-            shop.put("web/items.ini", "[T-1]\nPRICE=40.00\nSHIP=3.50\n[T-2]\nNAME=No price\n");
+            shop.put("web/items.ini", "[T-1]\nNAME=Teapot\nPRICE=40.00\nSHIP=3.50\n[T-2]\nNAME=No price\n[T-3]\nPRICE= \n");
             shop.post(form(adding_forms("T-1")[i]));
             const std::string stored = shop.get("baskets/basket/p");
             EXPECT_EQ(stored.substr(0, stored.find("QUANTITY")), kLine1 + (check ? on[i] : off[i])) << i;
             // An item without a section, or without a price, adds no line.
-            for (const char* unknown : {"T-9", "T-2", ""}) {
+            for (const char* unknown : {"T-9", "T-2", "T-3", ""}) {
                 if (!check) break;
                 shop.post(form(adding_forms(unknown)[i]));
                 EXPECT_EQ(shop.get("baskets/basket/p"), stored) << i << unknown;
             }
         }
+    }
+}
+
+// A shop that checks prices: item 200 is a teapot at 18.00 (4.00 more in
+// XL), 302 a filter at 3.60, 400 tea sold by weight, 300 has no price.
+struct CheckedShop : OrderShop {
+    explicit CheckedShop(const std::string& order_control = "pricecheck=on\n") : OrderShop(order_control) {
+        put("web/page.html", "<html>\n");
+        put("web/mods.ini", "[m1]\nXL=4.00\nS=0\n");
+        put("web/items.ini", "[200]\nNAME=Teapot\nPRICE=18.00\nSHIP=2.00\n[302]\nNAME=Filter\nPRICE=3.60\n"
+                             "[300]\nNAME=Cup\nPRICE=\n[400]\nNAME=Tea\nPRICE=8\nFRACTIONS=on\n");
+        put("web/ship.ini", "[200]\nSHIPTYPE=quantity\nfirst=5\nremain=1.80\n");
+        put("web/cheap.ini", "[200]\nNAME=Teapot\nPRICE=0.01\nSHIPTYPE=percent\npercent=0\n");
+    }
+    Reply send(std::vector<std::pair<std::string, std::string>> fields, const std::string& program = "tavra") const {
+        fields.insert(fields.begin(), {{"basket", kBasketName}, {"where", "page.html"}});
+        return post(form(fields), program);
+    }
+    std::string lines() const {  // the basket's lines, or empty text
+        const std::string basket = basket_file(kBasketName);
+        return basket.empty() ? basket : basket.substr(basket.find("[1]\n") + 4);
+    }
+};
+
+TEST(PriceCheck, EveryWayUnderTheMerchantsPriceGivesThatPriceOrNoLine) {
+    const std::string teapot = "NAME=Teapot\nITEM=200\nPRICE=18.00\nSHIP=2.00\n";
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> fields;
+        std::string lines;
+    } cases[] = {
+        {"another table", {{"command", "add2lookup"}, {"lookup", "cheap.ini"}, {"item", "200"}, {"qty", "3"}}, teapot + "QUANTITY=3\n"},
+        {"no table", {{"command", "add2lookup"}, {"lookup", ""}, {"item", "200"}, {"qty", "3"}}, teapot + "QUANTITY=3\n"},
+        {"empty price", {{"command", "add2lookup"}, {"lookup", "items.ini"}, {"item", "300"}, {"qty", "3"}}, ""},
+        {"choice with a blank", {{"command", "add2mod"}, {"qty", "1"}, {"name", "Mug"}, {"item", "200"}, {"price", "1"},
+                                 {"modifier", "1"}, {"define", "mods.ini"}, {"m1", " XL "}},
+         "NAME=Teapot ( XL ) \nITEM=200\nPRICE=22.00\nSHIP=2.00\nQUANTITY=1\n"},
+        {"choice of no option", {{"command", "add2mod"}, {"qty", "1"}, {"item", "200"}, {"modifier", "1"}, {"define", "mods.ini"}, {"m1", "XXL"}}, ""},
+        {"choice missing", {{"command", "add2mod"}, {"qty", "1"}, {"item", "200"}, {"modifier", "2"}, {"define", "mods.ini"}, {"m1", "XL"}}, ""},
+        {"name from the form", {{"command", "add2basket"}, {"qty", "1"}, {"name", "Teapot"}, {"item", "302"}}, "NAME=Filter\nITEM=302\nPRICE=3.60\nSHIP=\nQUANTITY=1\n"},
+        {"fraction", {{"command", "add2basket"}, {"qty", "0.01"}, {"item", "200"}}, ""},
+        {"fraction of a check list", {{"command", "add2check"}, {"numentries", "1"}, {"f1", "0.5"}, {"f2", "200"}, {"f6", "on"}}, ""},
+        {"fraction sold so", {{"command", "add2lookup"}, {"lookup", "items.ini"}, {"item", "400"}, {"qty", "0.25"}}, "NAME=Tea\nITEM=400\nPRICE=8\nSHIP=\nQUANTITY=0.25\n"},
+    };
+    for (const auto& c : cases) {
+        CheckedShop shop;
+        shop.send(c.fields);
+        EXPECT_EQ(shop.lines(), c.lines) << c.what;
+    }
+    CheckedShop shop;
+    shop.get_words({"lookup", "page.html", kBasketName, "200", "cheap.ini", "2"});
+    EXPECT_EQ(shop.lines(), teapot + "QUANTITY=2\n");
+    shop.send({{"command", "edit"}, {"1", "0.01"}});
+    EXPECT_EQ(shop.lines(), teapot + "QUANTITY=2\n");
+}
+
+TEST(PriceCheck, ChargesShippingTaxAndTotalAreTheMerchants) {
+    CheckedShop shop("pricecheck=on\ntaxstates=CA, NV\n[Extra Charges]\nGift wrapping=4.50\n");
+    shop.get_words({"lookup", "page.html", kBasketName, "200", "items.ini", "2"});
+    shop.send({{"command", "step1"}, {"stpr", " ca"}});
+    shop.send({{"command", "step3"}, {"addcharge", "6"}, {"a1", "0.00"}, {"a2", "on"}, {"a3", "Gift wrapping"},
+               {"a4", "0"}, {"a5", "on"}, {"a6", "Unknown"}});
+    EXPECT_EQ(shop.basket_file(kBasketName).substr(shop.basket_file(kBasketName).find("[Additional]")),
+              "[Additional]\nnumfields=6\na1=4.50\na3=Gift wrapping\n");
+    // Rules of ship.ini (shiptable), not of the table the form names; tax by
+    // the shopper's state, whatever the form asks: 36.00 + 2.88 + 4.50 + 6.80.
+    const Reply summary = shop.send({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "cheap.ini"}}, "ship");
+    EXPECT_NE(summary.out.find("Tax:</td><td bgcolor=80FFFF align=right>2.88<"), std::string::npos);
+    EXPECT_NE(summary.out.find("Shipping:</td><td bgcolor=80FFFF align=right>6.80<"), std::string::npos);
+    EXPECT_NE(summary.out.find("$50.18<"), std::string::npos);
+    shop.put("tavra.cfg", replaced(shop.get("tavra.cfg"), "shiptable=ship.ini", "shiptable="));
+    EXPECT_NE(shop.send({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "ship.ini"}}, "ship").out.find("$43.38<"),
+              std::string::npos);  // dbfile has no rule for the teapot
+    shop.send({{"command", "step1"}, {"stpr", "OR"}});
+    EXPECT_NE(shop.send({{"command", "step4"}, {"agent", "predetermined"}, {"salestax", "on"}}).out.find("$44.50<"),
+              std::string::npos);
+}
+
+TEST(PriceCheck, ConfirmRefusesATotalOfNothing) {
+    for (const bool check : {false, true}) {
+        CheckedShop shop(check ? "pricecheck=on\n" : "");
+        shop.put_basket(kBasketName, replaced(replaced(kSampleBasket, "Total=26.70", "Total=0.00"), "PRICE=7.50", "PRICE=0"));
+        EXPECT_EQ(shop.confirm().out == kErrorPage, check);
+        EXPECT_EQ(shop.mail_files().size(), check ? 0u : 1u);
     }
 }
 

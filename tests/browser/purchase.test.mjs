@@ -193,7 +193,7 @@ test('a basket filled every way, checked out with standard delivery', { timeout:
   const mails = filesIn(path.join(shop.dir, 'data/mail'));
   assert.equal(mails.length, 1);
   const mail = read(`data/mail/${mails[0]}`);
-  for (const part of ['Invoice Number :1000\n', 'Agreed upon price of :138.61\n', 'Ship via :predetermined\n',
+  for (const part of ['Invoice Number :1001\n', 'Agreed upon price of :138.61\n', 'Ship via :predetermined\n',
     'Tax :8.81\n', 'Ada B Lovelace\n', 'Springfield, IL USA\n', 'Leave the parcel at the door\n',
     'Gift wrapping=4.50\n', 'Shop T-shirt ( XL, Indigo ) \tT-400\t\t1\t\n'])
     assert.ok(mail.includes(part), `order mail holds ${JSON.stringify(part)}`);
@@ -254,8 +254,8 @@ test('a second order with saver delivery worked out by the shipping calculator',
 
   const mails = filesIn(path.join(shop.dir, 'data/mail'));
   assert.equal(mails.length, 2);
-  const mail = mails.map((n) => read(`data/mail/${n}`)).find((m) => m.includes('Invoice Number :1001\n'));
-  assert.ok(mail, 'order mail of invoice 1001');
+  const mail = mails.map((n) => read(`data/mail/${n}`)).find((m) => m.includes('Invoice Number :1002\n'));
+  assert.ok(mail, 'order mail of invoice 1002');
   for (const part of ['Agreed upon price of :101.10\n', 'Ship via :lookup\n', 'Tax :0.00\n', 'Express packing=9.00\n'])
     assert.ok(mail.includes(part), `order mail holds ${JSON.stringify(part)}`);
   const sent = filesIn(path.join(shop.dir, 'cgi-bin/outbox')).map((n) => read(`cgi-bin/outbox/${n}`));

@@ -387,14 +387,14 @@ purchase() {
     request GET "${base}thanks.html"
     expect_status 200 "$name: the thank-you page"
 
-    # What the order left on disk: the order mail names the number the
-    # counter held, the counter and the order tables the next one.
+    # What the order left on disk: the order mail, the counter and the order
+    # tables all name the number after the one the counter held.
+    invoice=$((invoice + 1))
     [ "$(files_in "$shop/data/mail")" -eq 1 ] || fail "$name: not one order mail file"
     body=$(cat "$shop"/data/mail/*)
     for part in "Invoice Number :$invoice" 'Agreed upon price of :59.96' 'Ada B Lovelace' 'Gift wrapping=4.50'; do
         [[ $body == *"$part"* ]] || fail "$name: the order mail lacks '$part'"
     done
-    invoice=$((invoice + 1))
     grep -q "^invnumber=$invoice"$'\r'"\?$" "$shop/cgi-bin/tavra.cfg" || fail "$name: invnumber is not $invoice"
     grep -qx '4111111111111111,0527,P,59.96' "$shop/data/batch/0.imp" || fail "$name: no payment record"
     grep -q "^$invoice,Ada,B,Lovelace," "$shop/data/exports/customers.csv" || fail "$name: no customer record"
