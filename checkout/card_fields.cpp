@@ -29,7 +29,7 @@ void store_payment_fields(const std::string& basket_file, const FormTable& form,
     for (const char* key : {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"}) {
         const std::optional<std::string> value = form.lookup(key);
         if (!is_card_key(key) || !value || switches.sealkey.empty()) {
-            profile::write(basket_file, basket_keys::kShipping, key, value);
+            profile::write(basket_file, basket_keys::kShipping, key, stored_value(value));
             if (is_card_key(key)) profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
             continue;
         }
@@ -54,4 +54,12 @@ std::string batch_card_number(const std::string& basket_file, const Switches& sw
     if (!switches.sealkey.empty())
         if (auto sealed = sealed_box::seal(number, switches.sealkey)) return *sealed;
     return number;
+}
+
+void remove_card_data(const std::string& basket_file) {
+    for (std::string_view key : kCardKeys) {
+        profile::remove(basket_file, basket_keys::kShipping, key);
+        profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
+    }
+    for (std::string_view key : {"expmo", "expyr"}) profile::remove(basket_file, basket_keys::kShipping, key);
 }

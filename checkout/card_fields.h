@@ -24,3 +24,7 @@ std::string shown_card_number(const std::string& basket_file, std::string_view k
 // The payment record's card number: a sealed "cnum1" whole; otherwise its
 // first limits::kBatchCardNumber characters, sealed when a seal key is set.
 std::string batch_card_number(const std::string& basket_file, const Switches& switches);
+
+// Removes the card numbers (with their masked forms) and the expiry from
+// "Shipping". The caller holds the basket file's lock.
+void remove_card_data(const std::string& basket_file);

@@ -102,10 +102,10 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
         const std::string price_text = shown(basket_keys::kPrice);
         const double line_total = quantity * read_decimal(price_text);
         std::string row = "<tr>\n";
-        row += basket_cell("right", quantity_text);
-        row += basket_cell("right", shown(basket_keys::kItem));
-        row += basket_cell("left", shown(basket_keys::kName));
-        row += basket_cell("right", price_text);
+        row += basket_cell("right", html_escaped(quantity_text));
+        row += basket_cell("right", html_escaped(shown(basket_keys::kItem)));
+        row += basket_cell("left", html_escaped(shown(basket_keys::kName)));
+        row += basket_cell("right", html_escaped(price_text));
         row += basket_cell("right", two_decimals(line_total));
         row += "</tr>\n";
         reply::write(row);

@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,6 +25,7 @@ struct Kept {
     int lock_depth = 0;
     bool created_by_lock = false;  // the lock made the (empty) file
     bool durable = false;          // synced to disk when stored
+    std::size_t max_bytes = SIZE_MAX;  // a store of more is refused (limit_size)
 };
 
 std::unordered_map<std::string, Kept>& kept_files() {
@@ -54,7 +56,7 @@ Kept& load(const std::string& path) {
 // which costs more than the rest of a request. A `durable` file (the shop's
 // configuration and counters) is instead synced to disk and then renamed, so
 // that it survives a power cut whole.
-bool store(const std::string& path, const Document& doc, bool durable) {
+bool store(const std::string& path, std::string_view text, bool durable) {
     std::size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -81,7 +83,7 @@ bool store(const std::string& path, const Document& doc, bool durable) {
         }
         fchmod(fd, old.st_mode & 07777);
     }
-    bool ok = files::write_all(fd, doc.text());
+    bool ok = files::write_all(fd, text);
     if (ok && durable && fdatasync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (!ok) {
@@ -103,7 +105,8 @@ bool store(const std::string& path, const Document& doc, bool durable) {
 bool commit(Kept& k, const std::string& path) {
     if (!k.dirty) return true;
     k.dirty = false;
-    if (store(path, k.doc, k.durable)) {
+    const std::string text = k.doc.text();
+    if (text.size() <= k.max_bytes && store(path, text, k.durable)) {
         k.written = true;
         return true;
     }
@@ -243,6 +246,8 @@ Removal remove_if_idle(const std::string& path, const std::function<bool(long lo
     ::close(fd);
     return result;
 }
+
+void limit_size(const std::string& path, std::size_t bytes) { load(path).max_bytes = bytes; }
 
 void commit_all() {
     for (auto& [path, k] : kept_files())

@@ -155,6 +155,9 @@ Reply run_program(const Program& program, const RunControl& control) {
 Install::Install() {
     for (const char* dir : {"web", "baskets/basket", "mail", "batch", "styles"}) fs::create_directories(path(dir));
     put("tavra.cfg", default_config());
+    // The fixed basket names of the tests are no names the shop issued:
+    // their baskets exist, empty, as baskets begun before would.
+    for (const char* basket : kTestBaskets) put("baskets/" + std::string(basket), "");
 }
 
 std::string Install::default_config() const {

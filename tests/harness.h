@@ -74,10 +74,17 @@ Reply run_program(const Program& program, const RunControl& control = {});
 // it.
 std::vector<std::string> own_environment();
 
+// The fixed basket names the tests use (kBasket of basket_support.h,
+// kBasketName of order_shop.h). A request may write only a basket whose
+// file exists or whose name the shop issued, so every install holds these
+// as empty files.
+inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250"};
+
 class Install : public TempFolder {
 public:
     // A fresh tree: the program directory with tavra.cfg, and web/,
-    // baskets/basket/, mail/, batch/ and styles/ folders.
+    // baskets/basket/ (with an empty file for each of kTestBaskets), mail/,
+    // batch/ and styles/ folders.
     Install();
 
     // The configuration written by the constructor; tests may rewrite it.
@@ -99,20 +106,33 @@ public:
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
 };
 
-// The header line of every page reply.
-inline const std::string kHeader = "Content-type: text/html\n\n";
+// The lines every page reply and redirect carries before its content-type
+// or Location line.
+inline const std::string kSafetyHeaders =
+    "X-Content-Type-Options: nosniff\n"
+    "Referrer-Policy: same-origin\n"
+    "X-Frame-Options: SAMEORIGIN\n";
+
+// The header of every page reply.
+inline const std::string kHeader = kSafetyHeaders + "Content-type: text/html\n\n";
+
+// The header of the checkout steps' pages, which no cache may keep.
+inline const std::string kStepHeader = "Cache-Control: no-store\n" + kHeader;
 
 // The error page with which every fatal error is answered.
 inline const std::string kErrorPage =
-    "Content-type: text/html\n\n"
+    kHeader +
     "<pre>An error has occured that has prevented\n"
     "the program from completing the requested\n"
     "operation. Consult the error log to diagnose\n"
     "the problem.\n";
 
+// The error page of a checkout step.
+inline const std::string kStepErrorPage = "Cache-Control: no-store\n" + kErrorPage;
+
 // The page for a request that names no command.
 inline const std::string kFallback =
-    "Content-type: text/html\n\n"
+    kHeader +
     "<html><head><title>Tavra Qel</title></head>\n"
     "<body bgcolor\"#FFFFFF\"><h1>Tavra Qel v1.1</h1>\n"
     "<a href=\"http://www.tavra-qel.example/\">\n"
