@@ -19,7 +19,7 @@
 
 namespace {
 
-const std::string kRedirect = "Location: http://shop.example/thanks.html\n\n";
+const std::string kRedirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
@@ -44,10 +44,10 @@ std::vector<std::string> recipients(const std::vector<MailerRun>& runs) {
 TEST(MailCommands, AnswerWithFixedText) {
     const struct {
         const char* command;
-        const char* reply;
+        std::string reply;
     } cases[] = {
-        {"sendmail", "Content-type: text/html\n\nCalled Send Mail Command\n"},
-        {"showmail", "Content-type: text/html\n\nCalled Show Mail Command\nObsolete in Version 1.0\n"},
+        {"sendmail", kHeader + "Called Send Mail Command\n"},
+        {"showmail", kHeader + "Called Show Mail Command\nObsolete in Version 1.0\n"},
     };
     for (const auto& c : cases) {
         OrderShop shop;

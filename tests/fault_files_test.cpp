@@ -211,7 +211,7 @@ TEST(MerchantFiles, Step4WithPageOrRulesOutOfReach) {
 // Confirmation with its folders or its mailer out of reach.
 TEST(MerchantFilesOfOrders, ConfirmWithFoldersOrMailerOutOfReach) {
     SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
-    const std::string redirect = "Location: http://shop.example/thanks.html\n\n";
+    const std::string redirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
     struct Confirming {
         const char* what;
         Damage damage;
