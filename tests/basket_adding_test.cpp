@@ -99,7 +99,7 @@ TEST_F(Adding, EmptyBasketNameShowsTheEmptyBasketAndWritesNothing) {
     EXPECT_NE(r.out.find("$0.00"), std::string::npos);
     shop.get_words({"lookup", kPage, "", "100", "items.ini", "1"});
     EXPECT_EQ(snapshot(shop, "baskets"), before);
-    EXPECT_EQ(before, "baskets/basket/\n");
+    EXPECT_EQ(before, "baskets/basket/\nbaskets/basket/t.bsk=\nbaskets/basket/1000.1250=\n");
 }
 
 }  // namespace

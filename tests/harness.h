@@ -9,6 +9,8 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -78,7 +80,7 @@ std::vector<std::string> own_environment();
 // kBasketName of order_shop.h). A request may write only a basket whose
 // file exists or whose name the shop issued, so every install holds these
 // as empty files.
-inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250"};
+inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250", "basket/100.350.bsk"};
 
 class Install : public TempFolder {
 public:
@@ -94,7 +96,11 @@ public:
     std::map<std::string, std::string> base_env;
 
     // tavra (or ship) with REQUEST_METHOD and the other variables in `env`,
-    // query words `words` and `body` on standard input.
+    // query words `words` and `body` on standard input. The runs of one
+    // install are one browser: a checkout cookie that a reply sets is sent
+    // (as HTTP_COOKIE) with every later run whose `env` and base_env name no
+    // HTTP_COOKIE of their own; name one, empty say, to ask from another
+    // browser.
     Reply run(const std::string& program, const std::map<std::string, std::string>& env,
               const std::vector<std::string>& words = {}, const std::string& body = "",
               const RunControl& control = {}) const;
@@ -104,6 +110,19 @@ public:
     // POST of an URL-encoded body with the right content type and length.
     Reply post(const std::string& body, const std::string& program = "tavra") const;
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
+
+    // "TAVRA_CHECKOUT=<key>" as the last reply set it; empty before.
+    std::string checkout_cookie() const {
+        std::lock_guard<std::mutex> hold(browser_->lock);
+        return browser_->cookie;
+    }
+
+private:
+    struct Browser {
+        std::mutex lock;  // runs of one install may come from several threads
+        std::string cookie;
+    };
+    std::unique_ptr<Browser> browser_ = std::make_unique<Browser>();
 };
 
 // The lines every page reply and redirect carries before its content-type
@@ -137,6 +156,12 @@ inline const std::string kFallback =
     "<body bgcolor\"#FFFFFF\"><h1>Tavra Qel v1.1</h1>\n"
     "<a href=\"http://www.tavra-qel.example/\">\n"
     "<h3>Click here to go to the Tavra homepage</h3></a><body></html>";
+
+// The reply without the checkout cookie line that step 1 sets first, and a
+// basket file's text without the section that keeps the checkout key's
+// digest: for tests of what the steps show and store besides.
+std::string without_checkout_cookie(const std::string& reply);
+std::string without_checkout_key(const std::string& basket);
 
 // Encodes a form field value the way a browser does.
 std::string form_encode(const std::string& text);
