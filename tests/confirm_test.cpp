@@ -77,17 +77,23 @@ TEST(Confirm, WritesOrderMailAndSendsItToMerchantAndShopper) {
     ASSERT_EQ(runs.size(), 2u);
     const std::vector<std::string> to_merchant{shop.path("blat.exe"), mail_file, "-s", "\"Order Delivery\"", "-t",
                                                "merchant@shop.example", "-q"};
-    std::vector<std::string> to_shopper = to_merchant;
-    to_shopper[5] = "ana@example.org";
     EXPECT_EQ(runs[0].argv, to_merchant);
-    EXPECT_EQ(runs[1].argv, to_shopper);
     EXPECT_EQ(runs[0].argv[3].size(), 16u);
     EXPECT_EQ(runs[0].mail, expected_mail);
-    EXPECT_EQ(runs[1].mail, expected_mail);
+    // The shopper's copy shows the card masked; its own file is gone once sent.
+    std::vector<std::string> to_shopper = to_merchant;
+    to_shopper[1] = runs[1].argv[1];
+    to_shopper[5] = "ana@example.org";
+    EXPECT_EQ(runs[1].argv, to_shopper);
+    EXPECT_NE(runs[1].argv[1], mail_file);
+    EXPECT_EQ(runs[1].mail, replaced(expected_mail, "\n41111111111111112222\n", "\n****************2222\n"));
+    EXPECT_FALSE(std::filesystem::exists(runs[1].argv[1]));
 
     EXPECT_EQ(shop.get("tavra.cfg"), shop.config_with("1001", "email=on\n"));
+    // The card and its expiry leave the basket with the order.
     EXPECT_EQ(shop.basket_file(kBasketName),
-              replaced(replaced(kSampleBasket, "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"),
+              replaced(replaced(replaced(kSampleBasket, "cnum1=41111111111111112222\ncnum2=\nexpmo=05\nexpyr=99\n", ""),
+                                "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"),
                        "state=summarised", "state=ordered"));
     // The card number is cut to 18 characters in the payment record.
     EXPECT_EQ(shop.get("batch/0.imp"), "411111111111111122,0599,P,26.70\n");

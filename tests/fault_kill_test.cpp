@@ -80,7 +80,8 @@ void kill_once(const Install& shop, const std::string& file, const std::string& 
     }
     const Reply next = request({});
     EXPECT_EQ(next.status, 1) << next.out;
-    EXPECT_EQ(next.out.substr(0, kHeader.size()), kHeader);
+    // A page, kept from caches when it is a checkout step's.
+    EXPECT_TRUE(next.out.rfind(kHeader, 0) == 0 || next.out.rfind(kStepHeader, 0) == 0) << next.out.substr(0, 200);
     ++count.runs;
     count.landed += was_killed(killed);
     count.stored += was_killed(killed) && left != old;
