@@ -124,10 +124,11 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
                         break;
                     case step4:
                         r = post({{"command", "step4"}, {"agent", "predetermined"}, {"salestax", "on"}});
+                        head = "Cache-Control: no-store\n" + kPageHead;
                         break;
                     case ship_step4:
                         r = post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}}, "ship");
-                        head = kHeader;
+                        head = kStepHeader;
                         break;
                     case confirm:
                         r = post({{"command", "confirm"}});

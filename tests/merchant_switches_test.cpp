@@ -140,9 +140,9 @@ TEST(CardNumbers, SealedNumbersAreNeverStoredReadableAndOpenWithTheSecretKey) {
     const Reply opened = tool("open --secret " + keys + "/k.secret " + shop.path("batch/0.imp"));
     EXPECT_EQ(opened.out, number + ",0599,P,26.70\n");
     EXPECT_EQ(opened.status, 0);
-    const Reply basket_opened = tool("open --secret " + keys + "/k.secret < " + shop.path(std::string("baskets/") + kBasketName));
-    for (const std::string& entry : {"\ncnum1=" + number + "\n", "\ncnum2=" + second + "\n"})
-        EXPECT_NE(basket_opened.out.find(entry), std::string::npos) << basket_opened.out;
+    // The sealed numbers left the basket with the order.
+    for (const char* entry : {"\ncnum1=", "\ncnum2=", "mask="})
+        EXPECT_EQ(shop.basket_file(kBasketName).find(entry), std::string::npos) << entry;
     // Another key opens nothing: the record is copied as it is and reported.
     shop.put("other.secret", base64_encode(std::string(32, 'x')) + "\n");
     const Reply refused = tool("open --secret " + shop.path("other.secret") + " " + shop.path("batch/0.imp"));
@@ -157,7 +157,7 @@ TEST(CardNumbers, ASealKeyThatCannotSealStoresNothing) {
     shop.put_basket(kBasketName, kSampleBasket);
     const Reply r = shop.post(form({{"command", "step2"}, {"basket", kBasketName}, {"where", "page.html"},
                                     {"cnum1", "4111111111111111"}}));
-    EXPECT_EQ(r.out, kErrorPage);
+    EXPECT_EQ(r.out, kStepErrorPage);
     EXPECT_EQ(shop.basket_file(kBasketName), kSampleBasket);
 }
 

@@ -26,6 +26,7 @@ TEST(QueryWordPaths, EveryWordOfAGetCommandArrivesEitherWay) {
         Install shop;
         shop.put("web/p.html", kPage);
         shop.put("web/items.ini", "[300]\nNAME=Paper filters\nPRICE=2.40\nSHIP=0.30\n");
+        shop.put("baskets/basket/7.8.bsk", "");  // a basket begun before
         Reply r = from_query ? get_query(shop, "lookup+p.html+basket%2F7.8.bsk+300+items.ini+2")
                              : shop.get_words({"lookup", "p.html", "basket/7.8.bsk", "300", "items.ini", "2"});
         EXPECT_EQ(r.status, 1);
@@ -72,6 +73,7 @@ TEST(QueryWordPaths, TheQueryStringWinsOverCommandLineWords) {
         Install shop;
         shop.put("web/p.html", kPage);
         shop.put("web/items.ini", "[K&M(1)]\nNAME=Kettle & mug\nPRICE=19.90\nSHIP=2.00\n");
+        shop.put("baskets/basket/7.8.bsk", "");
         const std::vector<std::string> escaped{"lookup", "p.html", "basket/7.8.bsk", "K\\&M\\(1\\)", "items.ini", "1"};
         Reply r = get_query(shop, "lookup+p.html+basket%2F7.8.bsk+K%26M%281%29+items.ini+1",
                             with_words ? escaped : std::vector<std::string>{});
