@@ -108,3 +108,55 @@ TEST_F(Adding, EmptyBasketNameShowsTheEmptyBasketAndWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a link or a form stores is shown as text on the shop's own pages: the
+// script link, and a quantity that passes the quantity rule, each alike in
+// the basket table and in the summary of both programs.
+TEST_F(Adding, StoredValuesAreShownAsText) {
+    shop.put("web/confirm.html", "<html>\n");
+    const Reply link = shop.get_words({"lookup", kPage, kBasket, "<script>alert(document.domain)</script>", "nosuch.ini", "1"});
+    const Reply quantity = add2basket({{"qty", "1\"><svg onload=alert(2)>.5"}, {"name", "<b>Tea</b>"}, {"item", "'x'"},
+                                       {"price", "1&2"}});
+    EXPECT_NE(link.out.find(">&lt;script&gt;alert(document.domain)&lt;/script&gt;</td>"), std::string::npos) << link.out;
+    EXPECT_NE(quantity.out.find("value=\"1&quot;&gt;&lt;svg onload=alert(2)&gt;.5\""), std::string::npos) << quantity.out;
+    EXPECT_NE(quantity.out.find(">&#39;x&#39;</td><td align=left bgcolor=#CEE7E7>&lt;b&gt;Tea&lt;/b&gt;</td>"
+                                "<td align=right bgcolor=#CEE7E7>1&amp;2</td>"),
+              std::string::npos);
+    for (const char* program : {"tavra", "ship"}) {
+        const Reply summary = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
+                                              {"agent", "predetermined"}}), program);
+        for (const Reply* r : {&link, &quantity, &summary}) {
+            EXPECT_EQ(r->out.find("<script>"), std::string::npos) << program;
+            EXPECT_EQ(r->out.find("<svg"), std::string::npos) << program;
+        }
+        EXPECT_NE(summary.out.find(">1&quot;&gt;&lt;svg onload=alert(2)&gt;.5</td>"), std::string::npos) << program;
+    }
+    // The basket keeps the values as they came.
+    EXPECT_NE(basket_file(shop).find("ITEM=<script>alert(document.domain)</script>\n"), std::string::npos);
+}
+
+// Every value a request stores is cut to 259 characters; a basket file
+// grows to 1 MiB at most: the add that would pass it is refused whole and the
+// basket is left as it was, while one that fits is still made.
+TEST_F(Adding, StoredValuesAndBasketsAreBounded) {
+    const std::string long_value(100000, 'n');
+    add2basket({{"qty", "1"}, {"name", long_value}, {"item", std::string(300, 'i')}, {"price", "1"}});
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=" + std::string(259, 'n') + "\nITEM=" +
+                                     std::string(259, 'i') + "\nPRICE=1\nQUANTITY=1\n");
+
+    const std::string head = "[Basket]\nNumKeys=1\n[1]\nNAME=";
+    const std::string near_full = head + std::string(1048576 - 200 - head.size() - 1, 'x') + "\n";
+    shop.put("baskets/" + kBasket, near_full);
+    const Reply refused = add2basket({{"qty", "1"}, {"name", long_value}, {"price", "1"}});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out.rfind(kHeader, 0), 0u);
+    EXPECT_TRUE(basket_file(shop) == near_full) << "a write past 1 MiB was stored";
+    add2basket({{"qty", "1"}, {"name", "small"}, {"price", "1"}});
+    const std::string grown = basket_file(shop);
+    EXPECT_EQ(grown.substr(near_full.size()), "[2]\nNAME=small\nPRICE=1\nQUANTITY=1\n");
+    EXPECT_LE(grown.size(), 1048576u);
+}
+
+}  // namespace
