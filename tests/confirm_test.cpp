@@ -328,6 +328,36 @@ TEST(Confirm, HostileCountsAreCappedInTheMail) {
     EXPECT_EQ(lines_of_charges, (limits::kMaxCountedEntries + 2) / 3);
 }
 
+// The relay: the shopper's address is any a stranger typed, and the basket
+// holds as much text as the caps allow (here far more, written directly, as a
+// basket from before the caps could). The merchant's copy is the whole order;
+// the copy to the typed address is at most 64 KiB of whole lines, with the
+// card masked although no switch asks for it.
+TEST(Confirm, TheShopperCopyIsMaskedAndBounded) {
+    OrderShop shop("email=on\n");
+    std::string options;
+    for (int i = 1; i <= 3700; ++i) options += "option" + std::to_string(i) + "=" + std::string(250, 'o') + "\n";
+    std::string basket = replaced(kSampleBasket, "[Optional]\nnumfields=2\n", "[Optional]\nnumfields=3700\n" + options);
+    basket = replaced(basket, "email=ana@example.org", "email=victim@elsewhere.example");
+    shop.put_basket(kBasketName, basket);
+    EXPECT_EQ(shop.confirm().out, kRedirect);
+    const std::vector<MailerRun> runs = shop.mailer_runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].argv[5], "victim@elsewhere.example");
+    const std::string& whole = runs[0].mail;
+    const std::string& copy = runs[1].mail;
+    EXPECT_GT(whole.size(), 900000u);
+    EXPECT_LE(copy.size(), 65536u);
+    EXPECT_GT(copy.size(), 65536u - 260u);
+    EXPECT_EQ(copy.back(), '\n');
+    EXPECT_NE(whole.find("\n41111111111111112222\n"), std::string::npos);
+    EXPECT_EQ(copy.find("41111111111111112222"), std::string::npos);
+    EXPECT_NE(copy.find("\n****************2222\n"), std::string::npos);
+    const std::size_t card = whole.find("\n41111111111111112222\n");
+    EXPECT_EQ(whole.substr(0, card), copy.substr(0, card));
+    EXPECT_EQ(shop.mail_files().size(), 1u);  // the copy's own file is gone
+}
+
 TEST(Confirm, ConcurrentOrdersGetDistinctNumbersAndEveryPaymentRecord) {
     constexpr int kOrders = 6;
     OrderShop shop("tables=on\ncustomer=customers.csv\norder=orders.csv\nshipment=shipments.csv\n");
