@@ -163,6 +163,9 @@ LoadModule cgid_module /usr/lib/apache2/modules/mod_cgid.so
 ScriptSock "$run/cgid.sock"
 ErrorLog "$run/error.log"
 LogLevel warn
+# What the snippet asks of the server's own configuration: Apache takes
+# this line there only, never in a site.
+ServerTokens Prod
 TypesConfig /etc/mime.types
 <Directory />
     Options FollowSymLinks
