@@ -61,9 +61,10 @@ std::optional<std::string> read_or_make_key(const std::string& path) {
     const std::string temp = path + "." + std::to_string(getpid()) + ".new";
     files::remove(temp);  // left behind by a killed run with our pid
     if (files::create_owner_only(temp, line) != files::Created::created) return std::nullopt;
-    const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
+    // Linked or not (another run was first), the file in place holds the key.
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+    }
     files::remove(temp);
-    (void)linked;  // linked or not, the file in place now holds the one key
     return read_key(path);
 }
 
