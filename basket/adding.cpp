@@ -4,6 +4,7 @@
 #include "basket/price_check.h"
 #include "basket/quantity.h"
 #include "basket/commands.h"
+#include "basket/issued_name.h"
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
@@ -18,8 +19,8 @@ namespace {
 [[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
                                       const std::string& table_name, const std::string& item,
                                       const std::optional<std::string>& quantity) {
-    require_file_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
     require_file_name_or_fail(r, table_name);
     const std::optional<std::string> stored_quantity = accepted_quantity(quantity);
     if (!basket.empty() && stored_quantity) {
@@ -44,8 +45,8 @@ void command_add2basket(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
     const std::optional<std::string> quantity = accepted_quantity(f.lookup("qty"));
     if (!basket.empty() && quantity) {
         const std::string path = basket_path(basket);

@@ -6,6 +6,7 @@
 #include "basket/quantity.h"
 #include "common/numbers.h"
 #include "basket/commands.h"
+#include "basket/issued_name.h"
 #include "logs/logs.h"
 #include "platform/output.h"
 #include "platform/profile.h"
@@ -24,8 +25,8 @@ void command_add2check(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
@@ -53,8 +54,8 @@ void command_edit(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_file_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);

@@ -13,6 +13,7 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "basket/commands.h"
+#include "basket/issued_name.h"
 #include "logs/logs.h"
 #include "request/config.h"
 #include "platform/profile.h"
@@ -97,8 +98,8 @@ void command_add2mod(const Request& r) {
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
     const std::string define = f.text("define");
-    require_file_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
     require_file_name_or_fail(r, define);
     // The zero test, then the count rule; the character rule is not applied here.
     const std::optional<std::string> quantity = amount_to_store(f.text("qty"));

@@ -29,7 +29,7 @@ void store_payment_fields(const std::string& basket_file, const FormTable& form,
     for (const char* key : {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"}) {
         const std::optional<std::string> value = form.lookup(key);
         if (!is_card_key(key) || !value || switches.sealkey.empty()) {
-            profile::write(basket_file, basket_keys::kShipping, key, value);
+            profile::write(basket_file, basket_keys::kShipping, key, stored_value(value));
             if (is_card_key(key)) profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
             continue;
         }
@@ -77,4 +77,12 @@ bool holds_clear_card_number(const std::string& basket_file) {
         if (!stored_sealed(basket_file, key) && !profile::read_text(basket_file, basket_keys::kShipping, key).empty())
             return true;
     return false;
+}
+
+void remove_card_data(const std::string& basket_file) {
+    for (std::string_view key : kCardKeys) {
+        profile::remove(basket_file, basket_keys::kShipping, key);
+        profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
+    }
+    for (std::string_view key : {"expmo", "expyr"}) profile::remove(basket_file, basket_keys::kShipping, key);
 }

@@ -33,3 +33,7 @@ int seal_clear_card_numbers(const std::string& basket_file, std::string_view sea
 
 // Whether a basket file holds a card number in the clear.
 bool holds_clear_card_number(const std::string& basket_file);
+
+// Removes the card numbers (with their masked forms) and the expiry from
+// "Shipping". The caller holds the basket file's lock.
+void remove_card_data(const std::string& basket_file);

@@ -9,6 +9,7 @@
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
 #include "checkout/card_fields.h"
+#include "checkout/checkout_key.h"
 #include "checkout/export.h"
 #include "checkout/mail.h"
 #include "checkout/totals.h"
@@ -16,6 +17,7 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "checkout/commands.h"
+#include "basket/issued_name.h"
 #include "request/config.h"
 #include "request/switches.h"
 #include "logs/logs.h"
@@ -96,7 +98,7 @@ std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
 // number put back as it stood.
 std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request& r, const std::string& config_file,
                                                                    const std::string& basket_file,
-                                                                   const Switches& switches) {
+                                                                   const Switches& switches, std::string& shopper_mail) {
     profile::Lock hold(config_file, profile::Durability::synced);
     const std::optional<std::string> held = profile::read_value(config_file, "Program Config", "invnumber");
     const std::string issued = cut(held.value_or(""), limits::kConfigValue);
@@ -110,6 +112,8 @@ std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request
     });
     const std::string mail =
         order_mail_head(config().name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
+    shopper_mail = shopper_copy(order_mail_head(config().name, advanced) +
+                                order_mail_rest(basket_file, basket_line_count(basket_file), shopper_switches(switches)));
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
@@ -126,14 +130,31 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
     if (start != 0) failed = start;
 }
 
+// Sends the shopper's copy: the order mail file itself when the copy is the
+// same text, otherwise a file of its own beside it, removed once the mailer
+// is done with it.
+void deliver_shopper_copy(const std::string& mailer, const std::string& mail_file, const std::string& shopper_mail,
+                          const std::string& recipient, int& failed) {
+    if (files::read(mail_file) == std::optional<std::string>(shopper_mail)) {
+        deliver(mailer, mail_file, recipient, failed);
+        return;
+    }
+    const NewFile copy = create_generated_file(config().maildir, ".shopper");
+    if (!copy.created) return;
+    const std::string copy_file = config().maildir + copy.name;
+    if (files::write_whole(copy_file, shopper_mail)) deliver(mailer, copy_file, recipient, failed);
+    files::remove(copy_file);
+}
+
 }  // namespace
 
 void command_confirm(const Request& r) {
     const std::string basket = r.form.text("basket");
-    require_basket_name_or_fail(r, basket);
+    require_writable_basket_or_fail(r, basket);
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
+    require_checkout_browser_or_fail(r.program_dir, basket_file);
 
     // The order is checked and recorded under the basket's lock, so a second
     // click waits for the first and then finds the order made; the lock goes
@@ -141,6 +162,7 @@ void command_confirm(const Request& r) {
     // time.
     std::string mail_file;
     std::string shopper_address;
+    std::string shopper_mail;
     {
         profile::Lock hold(basket_file);
         const OrderState state = order_state(basket_file);
@@ -154,7 +176,7 @@ void command_confirm(const Request& r) {
         if (!amounts_valid(basket_file, switches)) refuse_order(r, kAmountNotValid);
 
         std::string invoice;
-        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches);
+        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches, shopper_mail);
         profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (profile::read_text(config_file, "Order Control", "tables") == "on")
@@ -166,13 +188,17 @@ void command_confirm(const Request& r) {
                             profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal),
                             switches.safecsv ? Formulas::defused : Formulas::as_stored);
         shopper_address = profile::read_text(basket_file, basket_keys::kShipping, "email");
+        // The mail and the payment record hold the card now: a stranger who
+        // learns the basket's name finds none to order with.
+        remove_card_data(basket_file);
     }
 
     const bool copy_to_merchant = profile::read_text(config_file, "Order Control", "email") == "on";
     config().email = profile::read_text(config_file, "Program Config", "email", {}, limits::kConfigValue);
     int failed = 0;
     if (copy_to_merchant) deliver(mailer, mail_file, config().email, failed);
-    if (shopper_address.size() >= limits::kShortestMailAddress) deliver(mailer, mail_file, shopper_address, failed);
+    if (shopper_address.size() >= limits::kShortestMailAddress)
+        deliver_shopper_copy(mailer, mail_file, shopper_mail, shopper_address, failed);
 
     write_redirect();
     if (failed != 0) reply::write(mailer_failure_message(failed));

@@ -6,6 +6,7 @@
 #include "checkout/card_fields.h"
 #include "checkout/counts.h"
 #include "common/cgi.h"
+#include "common/limits.h"
 #include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "platform/process.h"
@@ -67,6 +68,18 @@ std::string order_mail_rest(const std::string& basket_file, int lines, const Swi
     const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
     for (int n = 1; n <= fields; n += 3)
         mail += read(basket_keys::kAdditional, "a" + std::to_string(n + 2)) + "=" + stored_charge(basket_file, n).text + "\n";
+    return mail;
+}
+
+Switches shopper_switches(Switches switches) {
+    switches.maskcard = true;
+    return switches;
+}
+
+std::string shopper_copy(std::string mail) {
+    if (mail.size() <= limits::kShopperMailBytes) return mail;
+    const std::size_t end = mail.rfind('\n', limits::kShopperMailBytes - 1);
+    mail.resize(end == std::string::npos ? 0 : end + 1);
     return mail;
 }
 

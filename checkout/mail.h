@@ -15,6 +15,14 @@ std::string order_mail_head(std::string_view merchant, std::string_view invoice)
 // the switches show them), the options and the extra charges.
 std::string order_mail_rest(const std::string& basket_file, int lines, const Switches& switches);
 
+// The switches for the copy sent to the shopper's address: card numbers
+// masked whatever the merchant chose.
+Switches shopper_switches(Switches switches);
+
+// The shopper's copy of an order mail: at most limits::kShopperMailBytes,
+// cut after its last whole line within them.
+std::string shopper_copy(std::string mail);
+
 // Starts the mailer (a program file) for the mail file and one recipient and
 // waits for it; 0 when it started, otherwise the errno of the failed start.
 int send_order_mail(const std::string& mailer, const std::string& mail_file, const std::string& recipient);

@@ -13,15 +13,20 @@
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "checkout/commands.h"
+#include "basket/issued_name.h"
 #include "checkout/card_fields.h"
+#include "checkout/checkout_key.h"
 #include "checkout/step4.h"
 #include "logs/logs.h"
+#include "platform/output.h"
 #include "platform/profile.h"
 #include "platform/sealed_box.h"
 #include "render/reply_pieces.h"
 #include "request/switches.h"
 
 namespace {
+
+constexpr std::string_view kTooManyEntries = "Too many options or charges";
 
 constexpr std::string_view kSealKeyNotValid =
     "Card number not stored: sealkey of [Card Data] is not the base64 of a 32-byte key";
@@ -31,19 +36,16 @@ struct Step {
     std::string basket, page, path;
 };
 
-// Checks the names before anything is written.
+// Checks the names and the browser before anything is written. No cache
+// keeps a step's page, which shows the shopper's details, or its error page.
 Step checked_step(const Request& r) {
+    reply::forbid_caching();
     Step s{r.form.text("basket"), r.form.text("where"), {}};
     require_basket_name_or_fail(r, s.basket);
-    require_file_name_or_fail(r, s.page);
+    require_page_name_or_fail(r, s.page);
+    require_writable_basket_or_fail(r, s.basket);
     s.path = basket_path(s.basket);
-    return s;
-}
-
-// Checks the names, then writes the header.
-Step begin_step(const Request& r) {
-    Step s = checked_step(r);
-    write_content_type();
+    if (!s.basket.empty()) require_checkout_browser_or_fail(r.program_dir, s.path);
     return s;
 }
 
@@ -53,7 +55,14 @@ Step begin_step(const Request& r) {
 void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
     profile::Lock lock(path);
     set_order_state(path, OrderState::changed);
-    for (const char* key : keys) profile::write(path, basket_keys::kShipping, key, form.lookup(key));
+    for (const char* key : keys) profile::write(path, basket_keys::kShipping, key, stored_value(form.lookup(key)));
+}
+
+// Whether a step-3 form asks for more than limits::kStepEntries options
+// ("option") or extra charges ("addcharge" counts three fields a charge).
+bool too_many_entries(const FormTable& form) {
+    const auto count = [&form](const char* name) { return static_cast<long long>(read_integer(form.text(name))); };
+    return count("option") > limits::kStepEntries || (count("addcharge") + 2) / 3 > limits::kStepEntries;
 }
 
 // The count of a step-3 form taken as at most limits::kMaxCountedEntries:
@@ -69,7 +78,7 @@ void store_options(const std::string& path, const FormTable& form) {
     if (!count_text || count_text->empty()) return;
     const int count = form_count(*count_text);
     if (count <= 0) return;
-    profile::write(path, "Optional", basket_keys::kNumFields, *count_text);
+    profile::write(path, "Optional", basket_keys::kNumFields, stored_value(count_text));
     const std::vector<long long> fields = form.numbered("option");
     const std::vector<long long> keys = profile::numbered_keys(path, "Optional", "option");
     std::vector<long long> visit;
@@ -77,7 +86,7 @@ void store_options(const std::string& path, const FormTable& form) {
     for (long long i : visit) {
         if (i > count) break;
         const std::string key = "option" + std::to_string(i);
-        profile::write(path, "Optional", key, form.lookup(key));
+        profile::write(path, "Optional", key, stored_value(form.lookup(key)));
     }
 }
 
@@ -100,7 +109,7 @@ std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switch
         const long long n = box - 1;
         if (n > count) break;
         if (n < 1 || (n - 1) % 3 != 0 || !form.has_value("a" + std::to_string(box), "on")) continue;
-        Charge charge{n, form.lookup("a" + std::to_string(n)), form.lookup("a" + std::to_string(n + 2))};
+        Charge charge{n, form.lookup("a" + std::to_string(n)), stored_value(form.lookup("a" + std::to_string(n + 2)))};
         if (switches.pricecheck) {
             charge.amount = merchant_charge(r.program_dir, charge.description.value_or(""));
             if (charge.amount) charge.amount = amount_to_store(*charge.amount);
@@ -117,7 +126,7 @@ std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switch
 // "Additional": "numfields" as the field `addcharge` gives it, then the
 // amount and description of each ticked charge.
 void store_extra_charges(const std::string& path, const std::string& count_text, const std::vector<Charge>& charges) {
-    profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, count_text);
+    profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, stored_value(count_text));
     for (const Charge& charge : charges) {
         profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n), charge.amount);
         profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n + 2), charge.description);
@@ -127,7 +136,12 @@ void store_extra_charges(const std::string& path, const std::string& count_text,
 }  // namespace
 
 void command_step1(const Request& r) {
-    const Step s = begin_step(r);
+    const Step s = checked_step(r);
+    if (!s.basket.empty()) {
+        profile::Lock lock(s.path);
+        begin_checkout_or_fail(r.program_dir, s.path);
+    }
+    write_content_type();
     store_shipping_fields(s.path, r.form,
                           {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
                            "fphone", "email"});
@@ -147,7 +161,9 @@ void command_step2(const Request& r) {
 }
 
 void command_step3(const Request& r) {
-    const Step s = begin_step(r);
+    const Step s = checked_step(r);
+    if (too_many_entries(r.form)) fail_with_error(r.program_dir, kTooManyEntries);
+    write_content_type();
     const auto count_text = r.form.lookup("addcharge");
     const int count = count_text ? form_count(*count_text) : 0;
     const auto charges = ticked_charges(r, read_switches(r.program_dir), count);
@@ -164,7 +180,10 @@ void command_step3(const Request& r) {
 void command_step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
+    reply::forbid_caching();
     require_basket_name_or_fail(r, basket);
-    require_file_name_or_fail(r, page);
+    require_page_name_or_fail(r, page);
+    require_writable_basket_or_fail(r, basket);
+    require_checkout_browser_or_fail(r.program_dir, basket_path(basket));
     answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
 }

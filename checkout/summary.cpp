@@ -102,10 +102,10 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
         const StoredAmount price = stored_amount(path, line, basket_keys::kPrice);
         const double line_total = quantity.number * price.number;
         std::string row = "<tr>\n";
-        row += basket_cell("right", quantity.text);
-        row += basket_cell("right", shown(basket_keys::kItem));
-        row += basket_cell("left", shown(basket_keys::kName));
-        row += basket_cell("right", price.text);
+        row += basket_cell("right", html_escaped(quantity.text));
+        row += basket_cell("right", html_escaped(shown(basket_keys::kItem)));
+        row += basket_cell("left", html_escaped(shown(basket_keys::kName)));
+        row += basket_cell("right", html_escaped(price.text));
         row += basket_cell("right", two_decimals(line_total));
         row += "</tr>\n";
         reply::write(row);

@@ -24,7 +24,7 @@ std::vector<long long> stored_charges(const std::string& basket_file, int offset
 }
 
 void record_carrier(const std::string& basket_file, const FormTable& form) {
-    profile::write(basket_file, basket_keys::kShipping, "carrier", form.lookup("agent"));
+    profile::write(basket_file, basket_keys::kShipping, "carrier", stored_value(form.lookup("agent")));
 }
 
 double predetermined_shipping(const std::string& basket_file) {

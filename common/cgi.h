@@ -1,5 +1,7 @@
 // What a web server hands a CGI program through its environment.
 #pragma once
+#include <optional>
+#include <string>
 #include <string_view>
 
 // Whether `name` is a variable that a web server sets for a CGI program
@@ -9,3 +11,7 @@
 // variable. Programs we start get none of them, so that none takes itself
 // for a CGI program or reads the shopper's request.
 bool is_cgi_variable(std::string_view name);
+
+// The value of the first cookie named `name` in a Cookie header
+// ("a=1; b=2", RFC 6265, 5.4); nothing when there is none.
+std::optional<std::string> cookie_value(std::string_view header, std::string_view name);

@@ -70,6 +70,21 @@ constexpr std::size_t kStoredAmount = 12;
 // A POST body announced as longer than this is answered "Invalid Input".
 constexpr std::size_t kMaxBody = 1048576;
 
+// Every value a request stores in a basket file is cut to this many
+// characters: no reader takes more (kProfileValue).
+constexpr std::size_t kStoredValue = 259;
+
+// A basket file holds at most this many bytes: a write that would make it
+// longer is refused, so no shopper can fill the shop's disk.
+constexpr std::size_t kBasketFileBytes = 1048576;
+
+// Step 3 stores at most this many options and this many extra charges.
+constexpr int kStepEntries = 100;
+
+// The copy of the order mail sent to the address a shopper typed holds at
+// most this many bytes: the shop must not serve as a relay for long texts.
+constexpr std::size_t kShopperMailBytes = 65536;
+
 // Generated part of a basket name accepted from a request: 1 to this many
 // characters.
 constexpr std::size_t kBasketNameChars = 200;

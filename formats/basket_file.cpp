@@ -12,6 +12,13 @@ using namespace basket_keys;
 
 std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }
 
+void limit_basket_size(const std::string& path) { profile::limit_size(path, limits::kBasketFileBytes); }
+
+std::optional<std::string> stored_value(const std::optional<std::string>& value) {
+    if (!value) return std::nullopt;
+    return value->substr(0, limits::kStoredValue);
+}
+
 namespace {
 
 // The section and key of the order state, and its stored words.
@@ -28,12 +35,18 @@ bool add_basket_line(const std::string& path, const BasketLine& line) {
     set_order_state(path, OrderState::changed);
     const std::string section = std::to_string(lines + 1LL);
     profile::write(path, kBasket, kNumKeys, std::string_view(section));
-    profile::write(path, section, kName, line.name);
-    profile::write(path, section, kItem, line.item);
-    profile::write(path, section, kPrice, line.price);
-    profile::write(path, section, kShip, line.ship);
-    profile::write(path, section, kQuantity, line.quantity);
+    profile::write(path, section, kName, stored_value(line.name));
+    profile::write(path, section, kItem, stored_value(line.item));
+    profile::write(path, section, kPrice, stored_value(line.price));
+    profile::write(path, section, kShip, stored_value(line.ship));
+    profile::write(path, section, kQuantity, stored_value(line.quantity));
     return true;
+}
+
+std::string checkout_key_digest(const std::string& path) { return profile::read_text(path, kCheckout, kCheckoutKey); }
+
+void write_checkout_key_digest(const std::string& path, const std::string& digest) {
+    profile::write(path, kCheckout, kCheckoutKey, std::string_view(digest));
 }
 
 int basket_line_count(const std::string& path) {
@@ -55,7 +68,7 @@ std::string shipping_value(const std::string& path, std::string_view key, std::s
 }
 
 void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value) {
-    profile::write(path, kShipping, key, value);
+    profile::write(path, kShipping, key, stored_value(value));
 }
 
 std::string charge_value(const std::string& path, long long n) {

@@ -25,6 +25,9 @@ constexpr std::string_view kQuantity = "QUANTITY";
 constexpr std::string_view kShipping = "Shipping";
 constexpr std::string_view kAdditional = "Additional";
 constexpr std::string_view kNumFields = "numfields";
+// The digest of the checkout key that step 1 gave the shopper's browser.
+constexpr std::string_view kCheckout = "Checkout";
+constexpr std::string_view kCheckoutKey = "keydigest";
 // The totals of the last order summary.
 constexpr std::string_view kTotals = "Total";
 constexpr std::string_view kTax = "Tax";
@@ -37,6 +40,14 @@ constexpr std::string_view kBasketFolder = "basket/";
 // The basket file of a basket name: the basket directory followed directly
 // by the name.
 std::string basket_path(std::string_view basket);
+
+// Holds the basket file to limits::kBasketFileBytes for the rest of the run:
+// writes that would make it longer are dropped (profile::limit_size).
+void limit_basket_size(const std::string& path);
+
+// A value from a request as a basket file stores it: cut to
+// limits::kStoredValue characters; absent stays absent.
+std::optional<std::string> stored_value(const std::optional<std::string>& value);
 
 // One basket line; an absent value leaves its key out of the section.
 struct BasketLine {
@@ -88,6 +99,12 @@ struct BasketTotals {
 BasketTotals stored_totals(const std::string& path, std::size_t room = limits::kProfileValue);
 // Stores them ("Tax" first). The caller holds the lock.
 void write_totals(const std::string& path, const std::string& tax, const std::string& total);
+
+// The digest of the basket's checkout key; empty when its checkout has not
+// begun (or began before checkouts had keys).
+std::string checkout_key_digest(const std::string& path);
+// Stores it. The caller holds the lock.
+void write_checkout_key_digest(const std::string& path, const std::string& digest);
 
 // Where a basket stands between its order summary and its orders. The state
 // is kept in a section of its own; a basket without it (a new one, or one

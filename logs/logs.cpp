@@ -59,3 +59,7 @@ void require_basket_name_or_fail(const Request& r, std::string_view name) {
 void require_file_name_or_fail(const Request& r, std::string_view name) {
     if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
 }
+
+void require_page_name_or_fail(const Request& r, std::string_view name) {
+    if (!is_page_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+}

@@ -30,3 +30,5 @@ void write_error_page();
 // log record, error page, status 1. Returns only when the name is allowed.
 void require_basket_name_or_fail(const Request& r, std::string_view name);
 void require_file_name_or_fail(const Request& r, std::string_view name);
+// The same for a page name (is_page_name).
+void require_page_name_or_fail(const Request& r, std::string_view name);

@@ -33,6 +33,10 @@ bool append(const std::string& path, std::string_view record);
 // cannot be opened or `content` cannot be written whole.
 bool write_whole(const std::string& path, std::string_view content);
 
+// Whether `path` is a regular file (a symbolic link to one counts), or a folder.
+bool is_regular_file(const std::string& path);
+bool is_directory(const std::string& path);
+
 // Removes a file; a file that is not there is no error.
 void remove(const std::string& path);
 // Up to `bytes` bytes of standard input: fewer when it ends or fails first.

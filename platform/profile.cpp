@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -25,6 +26,7 @@ struct Kept {
     bool created_by_lock = false;  // the lock made the (empty) file
     bool durable = false;          // synced to disk when stored
     bool no_follow = false;        // Links::refused: reached only through the lock
+    std::size_t max_bytes = SIZE_MAX;  // a store of more is refused (limit_size)
 };
 
 std::unordered_map<std::string, Kept>& kept_files() {
@@ -59,7 +61,7 @@ Kept& load(const std::string& path) {
 // which costs more than the rest of a request. A `durable` file (the shop's
 // configuration and counters) is instead synced to disk and then renamed, so
 // that it survives a power cut whole.
-bool store(const std::string& path, const Document& doc, bool durable, int no_follow_fd) {
+bool store(const std::string& path, std::string_view text, bool durable, int no_follow_fd) {
     std::size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -87,7 +89,7 @@ bool store(const std::string& path, const Document& doc, bool durable, int no_fo
         }
         fchmod(fd, old.st_mode & 07777);
     }
-    bool ok = files::write_all(fd, doc.text());
+    bool ok = files::write_all(fd, text);
     if (ok && durable && fdatasync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     if (!ok) {
@@ -113,7 +115,8 @@ bool commit(Kept& k, const std::string& path) {
         parse_from_disk(k, path);
         return false;
     }
-    if (store(path, k.doc, k.durable, k.no_follow ? k.lock_fd : -1)) {
+    const std::string text = k.doc.text();
+    if (text.size() <= k.max_bytes && store(path, text, k.durable, k.no_follow ? k.lock_fd : -1)) {
         k.written = true;
         return true;
     }
@@ -263,6 +266,8 @@ Removal remove_if_idle(const std::string& path, const std::function<bool(long lo
     ::close(fd);
     return result;
 }
+
+void limit_size(const std::string& path, std::size_t bytes) { load(path).max_bytes = bytes; }
 
 void commit_all() {
     for (auto& [path, k] : kept_files())

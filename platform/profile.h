@@ -93,6 +93,11 @@ std::optional<Held> held(const std::string& path);
 // the writes are dropped. True when nothing was pending.
 bool store_now(const std::string& path);
 
+// From now on in this run, writes that would make the file longer than
+// `bytes` are not stored: the file keeps what it held and they are dropped,
+// as when a store fails.
+void limit_size(const std::string& path, std::size_t bytes);
+
 // What became of a file offered to remove_if_idle.
 enum class Removal { removed, kept, in_use, failed };
 

@@ -6,6 +6,7 @@
 #include "formats/basket_file.h"
 #include "common/limits.h"
 #include "common/numbers.h"
+#include "common/text.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 
@@ -93,11 +94,12 @@ void render_basket_table(std::string_view basket, std::string_view page) {
         if (quantity.number == 0) continue;  // removed, or not yet complete
         const StoredAmount price = stored_amount(path, section, basket_keys::kPrice);
         const double subtotal = price.number * quantity.number;
+        // What a basket holds came from requests: it is shown as text.
         row = "<tr>\n<td align=right bgcolor=#CEE7E7><input type=text name=" + section + " value=\"" +
-              quantity.text + "\" size=4></td>";
-        row += basket_cell("right", value(basket_keys::kItem));
-        row += basket_cell("left", value(basket_keys::kName));
-        row += basket_cell("right", price.text);
+              html_escaped(quantity.text) + "\" size=4></td>";
+        row += basket_cell("right", html_escaped(value(basket_keys::kItem)));
+        row += basket_cell("left", html_escaped(value(basket_keys::kName)));
+        row += basket_cell("right", html_escaped(price.text));
         row += basket_cell("right", two_decimals(subtotal));
         row += "</tr>\n";
         reply::write(row);  // row by row: a long basket is not held twice

@@ -40,4 +40,12 @@ bool is_file_name(std::string_view name) {
     }
 }
 
+bool is_page_name(std::string_view name) {
+    if (name.empty()) return true;
+    auto ends_with = [name](std::string_view suffix) {
+        return name.size() > suffix.size() && equals_ignoring_case(name.substr(name.size() - suffix.size()), suffix);
+    };
+    return is_file_name(name) && (ends_with(".html") || ends_with(".htm"));
+}
+
 std::string refused_name_message(std::string_view value) { return "Refused name " + clean_log_value(value); }

@@ -1,6 +1,8 @@
 #include "ship/calculator.h"
 
 #include "formats/basket_file.h"
+#include "basket/issued_name.h"
+#include "checkout/checkout_key.h"
 #include "checkout/step4.h"
 #include "common/limits.h"
 #include "request/command_words.h"
@@ -31,9 +33,13 @@ void require_name_or_fail(bool accepted) {
     const std::string page = r.form.text("where");
     const bool by_rules = r.form.has_value("agent", "lookup");
     const std::string item_table_name = r.form.text("lookup");
+    reply::forbid_caching();
     require_name_or_fail(is_basket_name(basket));
-    require_name_or_fail(is_file_name(page));
+    require_name_or_fail(is_page_name(page));
     if (by_rules) require_name_or_fail(is_file_name(item_table_name));
+    require_name_or_fail(may_write_basket(r.program_dir, basket));
+    if (!basket.empty()) limit_basket_size(basket_path(basket));
+    require_checkout_browser_or_fail(r.program_dir, basket_path(basket));
 
     const Switches switches = read_switches(r.program_dir);
     ShippingRules rules;

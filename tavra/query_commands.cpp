@@ -10,7 +10,7 @@
 void command_goto(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
     const std::string basket = is_get(r) ? r.word(3) : r.form.text("basket");
-    require_file_name_or_fail(r, page);
+    require_page_name_or_fail(r, page);
     require_basket_name_or_fail(r, basket);
     end_with_header_and_page(basket, page);
 }

@@ -2,6 +2,9 @@
 // an item table, and the basket file each leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "basket_support.h"
 
 namespace {
@@ -99,7 +102,63 @@ TEST_F(Adding, EmptyBasketNameShowsTheEmptyBasketAndWritesNothing) {
     EXPECT_NE(r.out.find("$0.00"), std::string::npos);
     shop.get_words({"lookup", kPage, "", "100", "items.ini", "1"});
     EXPECT_EQ(snapshot(shop, "baskets"), before);
-    EXPECT_EQ(before, "baskets/basket/\n");
+    // Only the install's empty test baskets are there.
+    EXPECT_EQ(static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n')), 1 + std::size(kTestBaskets));
+    EXPECT_EQ(before.find("NumKeys"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// What a link or a form stores is shown as text on the shop's own pages: the
+// script link, and a quantity that passes the quantity rule and is short
+// enough to be stored, each alike in the basket table and in the summary of
+// both programs. (A longer one, such as 1"><svg onload=alert(2)>.5, is not
+// stored at all.)
+TEST_F(Adding, StoredValuesAreShownAsText) {
+    shop.put("web/confirm.html", "<html>\n");
+    const Reply link = shop.get_words({"lookup", kPage, kBasket, "<script>alert(document.domain)</script>", "nosuch.ini", "1"});
+    const Reply quantity = add2basket({{"qty", "1\"><svg>.5"}, {"name", "<b>Tea</b>"}, {"item", "'x'"},
+                                       {"price", "1&2"}});
+    EXPECT_NE(link.out.find(">&lt;script&gt;alert(document.domain)&lt;/script&gt;</td>"), std::string::npos) << link.out;
+    EXPECT_NE(quantity.out.find("value=\"1&quot;&gt;&lt;svg&gt;.5\""), std::string::npos) << quantity.out;
+    EXPECT_NE(quantity.out.find(">&#39;x&#39;</td><td align=left bgcolor=#CEE7E7>&lt;b&gt;Tea&lt;/b&gt;</td>"
+                                "<td align=right bgcolor=#CEE7E7>1&amp;2</td>"),
+              std::string::npos);
+    for (const char* program : {"tavra", "ship"}) {
+        const Reply summary = shop.post(form({{"command", "step4"}, {"basket", kBasket}, {"where", "confirm.html"},
+                                              {"agent", "predetermined"}}), program);
+        for (const Reply* r : {&link, &quantity, &summary}) {
+            EXPECT_EQ(r->out.find("<script>"), std::string::npos) << program;
+            EXPECT_EQ(r->out.find("<svg"), std::string::npos) << program;
+        }
+        EXPECT_NE(summary.out.find(">1&quot;&gt;&lt;svg&gt;.5</td>"), std::string::npos) << program;
+    }
+    // The basket keeps the values as they came.
+    EXPECT_NE(basket_file(shop).find("ITEM=<script>alert(document.domain)</script>\n"), std::string::npos);
+}
+
+// Every value a request stores is cut to 259 characters; a basket file
+// grows to 1 MiB at most: the add that would pass it is refused whole and the
+// basket is left as it was, while one that fits is still made.
+TEST_F(Adding, StoredValuesAndBasketsAreBounded) {
+    const std::string long_value(100000, 'n');
+    add2basket({{"qty", "1"}, {"name", long_value}, {"item", std::string(300, 'i')}, {"price", "1"}});
+    EXPECT_EQ(basket_file(shop), "[Basket]\nNumKeys=1\n[1]\nNAME=" + std::string(259, 'n') + "\nITEM=" +
+                                     std::string(259, 'i') + "\nPRICE=1\nQUANTITY=1\n");
+
+    const std::string head = "[Basket]\nNumKeys=1\n[1]\nNAME=";
+    const std::string near_full = head + std::string(1048576 - 200 - head.size() - 1, 'x') + "\n";
+    shop.put("baskets/" + kBasket, near_full);
+    const Reply refused = add2basket({{"qty", "1"}, {"name", long_value}, {"price", "1"}});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out.rfind(kHeader, 0), 0u);
+    EXPECT_TRUE(basket_file(shop) == near_full) << "a write past 1 MiB was stored";
+    add2basket({{"qty", "1"}, {"name", "small"}, {"price", "1"}});
+    const std::string grown = basket_file(shop);
+    EXPECT_EQ(grown.substr(near_full.size()), "[2]\nNAME=small\nPRICE=1\nQUANTITY=1\n");
+    EXPECT_LE(grown.size(), 1048576u);
 }
 
 }  // namespace

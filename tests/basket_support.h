@@ -14,8 +14,9 @@ inline const std::string kPage = "page.html";
 inline std::string basket_file(const Install& shop, const std::string& basket = kBasket) {
     return shop.get("baskets/" + basket);
 }
+// Whether the basket holds anything: an install begins with kBasket empty.
 inline bool basket_exists(const Install& shop, const std::string& basket = kBasket) {
-    return shop.exists("baskets/" + basket);
+    return !shop.get("baskets/" + basket).empty();
 }
 
 // Every file and folder under `rel` with the bytes of each file, to show

@@ -19,7 +19,7 @@
 
 namespace {
 
-const std::string kRedirect = "Location: http://shop.example/thanks.html\n\n";
+const std::string kRedirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
     const std::size_t at = text.find(from);
@@ -44,10 +44,10 @@ std::vector<std::string> recipients(const std::vector<MailerRun>& runs) {
 TEST(MailCommands, AnswerWithFixedText) {
     const struct {
         const char* command;
-        const char* reply;
+        std::string reply;
     } cases[] = {
-        {"sendmail", "Content-type: text/html\n\nCalled Send Mail Command\n"},
-        {"showmail", "Content-type: text/html\n\nCalled Show Mail Command\nObsolete in Version 1.0\n"},
+        {"sendmail", kHeader + "Called Send Mail Command\n"},
+        {"showmail", kHeader + "Called Show Mail Command\nObsolete in Version 1.0\n"},
     };
     for (const auto& c : cases) {
         OrderShop shop;
@@ -77,17 +77,23 @@ TEST(Confirm, WritesOrderMailAndSendsItToMerchantAndShopper) {
     ASSERT_EQ(runs.size(), 2u);
     const std::vector<std::string> to_merchant{shop.path("blat.exe"), mail_file, "-s", "\"Order Delivery\"", "-t",
                                                "merchant@shop.example", "-q"};
-    std::vector<std::string> to_shopper = to_merchant;
-    to_shopper[5] = "ana@example.org";
     EXPECT_EQ(runs[0].argv, to_merchant);
-    EXPECT_EQ(runs[1].argv, to_shopper);
     EXPECT_EQ(runs[0].argv[3].size(), 16u);
     EXPECT_EQ(runs[0].mail, expected_mail);
-    EXPECT_EQ(runs[1].mail, expected_mail);
+    // The shopper's copy shows the card masked; its own file is gone once sent.
+    std::vector<std::string> to_shopper = to_merchant;
+    to_shopper[1] = runs[1].argv[1];
+    to_shopper[5] = "ana@example.org";
+    EXPECT_EQ(runs[1].argv, to_shopper);
+    EXPECT_NE(runs[1].argv[1], mail_file);
+    EXPECT_EQ(runs[1].mail, replaced(expected_mail, "\n41111111111111112222\n", "\n****************2222\n"));
+    EXPECT_FALSE(std::filesystem::exists(runs[1].argv[1]));
 
     EXPECT_EQ(shop.get("tavra.cfg"), shop.config_with("1001", "email=on\n"));
+    // The card and its expiry leave the basket with the order.
     EXPECT_EQ(shop.basket_file(kBasketName),
-              replaced(replaced(kSampleBasket, "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"),
+              replaced(replaced(replaced(kSampleBasket, "cnum1=41111111111111112222\ncnum2=\nexpmo=05\nexpyr=99\n", ""),
+                                "carrier=predetermined\n", "carrier=predetermined\ninvnumber=1001\n"),
                        "state=summarised", "state=ordered"));
     // The card number is cut to 18 characters in the payment record.
     EXPECT_EQ(shop.get("batch/0.imp"), "411111111111111122,0599,P,26.70\n");
@@ -320,6 +326,36 @@ TEST(Confirm, HostileCountsAreCappedInTheMail) {
     const int lines_of_charges = static_cast<int>(std::count(charge_part.begin(), charge_part.end(), '\n')) - 1;
     EXPECT_EQ(lines_of_options, limits::kMaxCountedEntries);
     EXPECT_EQ(lines_of_charges, (limits::kMaxCountedEntries + 2) / 3);
+}
+
+// The relay: the shopper's address is any a stranger typed, and the basket
+// holds as much text as the caps allow (here far more, written directly, as a
+// basket from before the caps could). The merchant's copy is the whole order;
+// the copy to the typed address is at most 64 KiB of whole lines, with the
+// card masked although no switch asks for it.
+TEST(Confirm, TheShopperCopyIsMaskedAndBounded) {
+    OrderShop shop("email=on\n");
+    std::string options;
+    for (int i = 1; i <= 3700; ++i) options += "option" + std::to_string(i) + "=" + std::string(250, 'o') + "\n";
+    std::string basket = replaced(kSampleBasket, "[Optional]\nnumfields=2\n", "[Optional]\nnumfields=3700\n" + options);
+    basket = replaced(basket, "email=ana@example.org", "email=victim@elsewhere.example");
+    shop.put_basket(kBasketName, basket);
+    EXPECT_EQ(shop.confirm().out, kRedirect);
+    const std::vector<MailerRun> runs = shop.mailer_runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].argv[5], "victim@elsewhere.example");
+    const std::string& whole = runs[0].mail;
+    const std::string& copy = runs[1].mail;
+    EXPECT_GT(whole.size(), 900000u);
+    EXPECT_LE(copy.size(), 65536u);
+    EXPECT_GT(copy.size(), 65536u - 260u);
+    EXPECT_EQ(copy.back(), '\n');
+    EXPECT_NE(whole.find("\n41111111111111112222\n"), std::string::npos);
+    EXPECT_EQ(copy.find("41111111111111112222"), std::string::npos);
+    EXPECT_NE(copy.find("\n****************2222\n"), std::string::npos);
+    const std::size_t card = whole.find("\n41111111111111112222\n");
+    EXPECT_EQ(whole.substr(0, card), copy.substr(0, card));
+    EXPECT_EQ(shop.mail_files().size(), 1u);  // the copy's own file is gone
 }
 
 TEST(Confirm, ConcurrentOrdersGetDistinctNumbersAndEveryPaymentRecord) {

@@ -62,7 +62,7 @@ TEST(Dispatch, InfoListsTheConfigurationAsItStands) {
              "[Order Control]\nemail=on\n");
     Reply r = shop.get_words({"info"});
     EXPECT_EQ(r.out,
-              "Content-type: text/html\n\n<BODY bgcolor=\"#99CCFF\">\n"
+              kHeader + "<BODY bgcolor=\"#99CCFF\">\n"
               "Web Directory is /w/<br>\n"
               "Email Address is on<br>\n"
               "Merchant Name is Shop & <b>Co</b>  <br>\n"
@@ -79,7 +79,7 @@ TEST(Dispatch, KillAnswersAndChangesNothing) {
     Install shop;
     const std::string config = shop.get("tavra.cfg");
     Reply r = shop.get_words({"kill"});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    EXPECT_EQ(r.out, kHeader + "Allocated for remote shutdown\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(shop.get("tavra.cfg"), config);
 }
@@ -92,17 +92,17 @@ TEST(Intake, BodiesThatCannotBeTakenIn) {
         std::string out;
     } rows[] = {
         {post_env("application/x-www-form-urlencoded; charset=UTF-8", "12"), "command=kill",
-         "Content-type: text/html\n\nData was not URL encoded."},
+         kHeader + "Data was not URL encoded."},
         {post_env("Application/x-www-form-urlencoded", "12"), "command=kill",
-         "Content-type: text/html\n\nData was not URL encoded."},
-        {post_env("multipart/form-data", "0"), "", "Content-type: text/html\n\nData was not URL encoded."},
-        {post_env(kForm, "7"), "=a&b=c", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "9"), "a=1&&b=2", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "4"), "word", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "5"), "a=b=c", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "5"), "&a=b&", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "1048577"), "command=kill", "Content-type: text/html\n\nInvalid Input"},
-        {post_env(kForm, "99999999999"), "a=b", "Content-type: text/html\n\nInvalid Input"},
+         kHeader + "Data was not URL encoded."},
+        {post_env("multipart/form-data", "0"), "", kHeader + "Data was not URL encoded."},
+        {post_env(kForm, "7"), "=a&b=c", kHeader + "Invalid Input"},
+        {post_env(kForm, "9"), "a=1&&b=2", kHeader + "Invalid Input"},
+        {post_env(kForm, "4"), "word", kHeader + "Invalid Input"},
+        {post_env(kForm, "5"), "a=b=c", kHeader + "Invalid Input"},
+        {post_env(kForm, "5"), "&a=b&", kHeader + "Invalid Input"},
+        {post_env(kForm, "1048577"), "command=kill", kHeader + "Invalid Input"},
+        {post_env(kForm, "99999999999"), "a=b", kHeader + "Invalid Input"},
     };
     for (const Row& row : rows) {
         Reply r = shop.run("tavra", row.env, {}, row.body);
@@ -118,7 +118,7 @@ TEST(Intake, ShortBodyIsSplitOverWhatArrived) {
     EXPECT_EQ(r.out, kFallback);
     // Announced shorter: only the announced bytes are read ("comm" has no "=").
     r = shop.run("tavra", post_env(kForm, "4"), {}, "command=nothing");
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nInvalid Input");
+    EXPECT_EQ(r.out, kHeader + "Invalid Input");
 }
 
 TEST(Intake, HostileBodiesAreAnsweredNeverCrash) {
@@ -134,7 +134,7 @@ TEST(Intake, HostileBodiesAreAnsweredNeverCrash) {
     for (const std::string& body : bodies) {
         Reply r = shop.post(body);
         EXPECT_EQ(r.status, 1) << body.substr(0, 40);
-        EXPECT_EQ(r.out.rfind("Content-type: text/html\n\n", 0), 0u) << body.substr(0, 40);
+        EXPECT_EQ(r.out.rfind(kHeader, 0), 0u) << body.substr(0, 40);
     }
 }
 
@@ -201,7 +201,7 @@ TEST(StartUp, LogsThatCannotBeOpenedAreReportedOnTheReply) {
     std::filesystem::create_directory(shop.path("runlog.txt"));
     Reply r = shop.get_words({"kill"});
     EXPECT_EQ(r.out, "Could not open " + shop.path("runlog.txt") +
-                         "\nContent-type: text/html\n\nAllocated for remote shutdown\n");
+                         "\n" + kHeader + "Allocated for remote shutdown\n");
 
     shop.remove("tavra.cfg");
     std::filesystem::create_directory(shop.path("errlog.txt"));
@@ -225,7 +225,7 @@ TEST(Goto, AnswersWithThePageAndTheBasketTableForGetAndPost) {
     shop.put("web/page.html", "<html>\n<p>{SHOPPER}</p>\n");
     shop.put("baskets/basket/1.2.bsk", "[Basket]\nNumKeys=1\n[1]\nNAME=Mug\nITEM=M-1\nPRICE=4.50\nQUANTITY=3\n");
     const std::string table_start = "<form method=post action=\"tavra.exe\">\n";
-    const std::string want_head = "Content-type: text/html\n\n</pre>\n<p>basket/1.2.bsk</p>\n" + table_start;
+    const std::string want_head = kHeader + "</pre>\n<p>basket/1.2.bsk</p>\n" + table_start;
     for (const Reply& r : {shop.get_words({"goto", "page.html", "basket/1.2.bsk"}),
                            shop.post("command=goto&where=page.html&basket=basket%2F1.2.bsk"),
                            shop.post("command=edit&command=goto&where=page.html&basket=basket%2F1.2.bsk")}) {
@@ -241,11 +241,11 @@ TEST(Goto, AnswersWithThePageAndTheBasketTableForGetAndPost) {
 TEST(Goto, MissingWordsAndFieldsReadAsEmptyText) {
     Install shop;
     // No page: the web directory itself cannot be opened as a page.
-    const std::string want = "Content-type: text/html\n\nCould not open " + shop.path("web/") + "\n";
+    const std::string want = kHeader + "Could not open " + shop.path("web/") + "\n";
     EXPECT_EQ(shop.get_words({"goto"}).out, want);
     EXPECT_EQ(shop.post("command=goto").out, want);
     EXPECT_EQ(shop.post("command=goto&where=missing.html").out,
-              "Content-type: text/html\n\nCould not open " + shop.path("web/missing.html") + "\n");
+              kHeader + "Could not open " + shop.path("web/missing.html") + "\n");
 }
 
 TEST(Goto, RefusesNamesThatLeaveTheirFolders) {
@@ -273,5 +273,5 @@ TEST(Goto, AFifoWhereThePageShouldBeIsAPageThatCannotBeOpened) {
     ASSERT_EQ(mkfifo(shop.path("web/fifo.html").c_str(), 0644), 0);
     ASSERT_EQ(mkfifo(shop.path("baskets/basket/1.2.bsk").c_str(), 0644), 0);
     EXPECT_EQ(shop.get_words({"goto", "fifo.html", "basket/1.2.bsk"}).out,
-              "Content-type: text/html\n\nCould not open " + shop.path("web/fifo.html") + "\n");
+              kHeader + "Could not open " + shop.path("web/fifo.html") + "\n");
 }

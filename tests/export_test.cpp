@@ -6,7 +6,7 @@
 
 namespace {
 
-const std::string kRedirect = "Location: http://shop.example/thanks.html\n\n";
+const std::string kRedirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
 
 std::string tables_at(const OrderShop& shop) {
     return "tables=on\ncustomer=" + shop.path("customers.csv") + "\norder=" + shop.path("orders.csv") +

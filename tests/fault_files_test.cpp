@@ -185,7 +185,7 @@ TEST(MerchantFiles, Step4WithPageOrRulesOutOfReach) {
             MerchantShop fresh;
             damage(fresh.shop);
             const Reply r = fresh.post(step4, program);
-            EXPECT_EQ(r.out, kHeader + "Could not open " + fresh.shop.path("web/page.html") + "\n");
+            EXPECT_EQ(r.out, kStepHeader + "Could not open " + fresh.shop.path("web/page.html") + "\n");
             EXPECT_EQ(r.status, 1);
             // The carrier is stored before anything is shown; no totals for a
             // summary that never was.
@@ -211,7 +211,7 @@ TEST(MerchantFiles, Step4WithPageOrRulesOutOfReach) {
 // Confirmation with its folders or its mailer out of reach.
 TEST(MerchantFilesOfOrders, ConfirmWithFoldersOrMailerOutOfReach) {
     SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START();
-    const std::string redirect = "Location: http://shop.example/thanks.html\n\n";
+    const std::string redirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
     struct Confirming {
         const char* what;
         Damage damage;

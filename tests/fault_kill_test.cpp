@@ -80,7 +80,8 @@ void kill_once(const Install& shop, const std::string& file, const std::string& 
     }
     const Reply next = request({});
     EXPECT_EQ(next.status, 1) << next.out;
-    EXPECT_EQ(next.out.substr(0, 25), "Content-type: text/html\n\n");
+    // A page, kept from caches when it is a checkout step's.
+    EXPECT_TRUE(next.out.rfind(kHeader, 0) == 0 || next.out.rfind(kStepHeader, 0) == 0) << next.out.substr(0, 200);
     ++count.runs;
     count.landed += was_killed(killed);
     count.stored += was_killed(killed) && left != old;
@@ -253,13 +254,13 @@ TEST(KilledConfirms, InvoiceNumbersAdvanceOnceAndNeverGoBack) {
         const Reply page =
             shop.post(form({{"command", "goto"}, {"basket", kBasketName}, {"where", "page.html"}}));
         EXPECT_EQ(page.status, 1);
-        EXPECT_EQ(page.out.substr(0, 32), "Content-type: text/html\n\n</pre>\n");
+        EXPECT_EQ(page.out.substr(0, kHeader.size() + 7), kHeader + "</pre>\n");
         EXPECT_NE(page.out.find("<td align=left bgcolor=#CEE7E7>Blue Mug</td>"), std::string::npos) << page.out;
         if (i % 6 == 5) {
             shop.put(basket_file, in_state(shop.get(basket_file), "summarised"));
             const int next = invoice_of("tavra.cfg", "Program Config");
             const auto before = shop.mail_files();
-            EXPECT_EQ(request({}).out, "Location: http://shop.example/thanks.html\n\nFile or path not found.\n");
+            EXPECT_EQ(request({}).out, kSafetyHeaders + "Location: http://shop.example/thanks.html\n\nFile or path not found.\n");
             EXPECT_EQ(invoice_of("tavra.cfg", "Program Config"), next + 1);
             EXPECT_EQ(invoice_of(basket_file, "Shipping"), next + 1);
             const auto after = shop.mail_files();

@@ -155,6 +155,23 @@ Reply run_program(const Program& program, const RunControl& control) {
 Install::Install() {
     for (const char* dir : {"web", "baskets/basket", "mail", "batch", "styles"}) fs::create_directories(path(dir));
     put("tavra.cfg", default_config());
+    // The fixed basket names of the tests are no names the shop issued:
+    // their baskets exist, empty, as baskets begun before would.
+    for (const char* basket : kTestBaskets) put("baskets/" + std::string(basket), "");
+}
+
+std::string without_checkout_cookie(const std::string& reply) {
+    static const std::string kLine = "Set-Cookie: TAVRA_CHECKOUT=";
+    if (reply.compare(0, kLine.size(), kLine) != 0) return reply;
+    return reply.substr(reply.find('\n') + 1);
+}
+
+std::string without_checkout_key(const std::string& basket) {
+    static const std::string kSection = "[Checkout]\nkeydigest=";
+    const std::size_t at = basket.find(kSection);
+    if (at == std::string::npos) return basket;
+    const std::size_t end = basket.find('\n', at + kSection.size());
+    return basket.substr(0, at) + (end == std::string::npos ? "" : basket.substr(end + 1));
 }
 
 std::string Install::default_config() const {
@@ -185,10 +202,24 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     p.args.insert(p.args.end(), words.begin(), words.end());
     std::map<std::string, std::string> all = base_env;
     for (const auto& [k, v] : env) all[k] = v;
+    {
+        std::lock_guard<std::mutex> hold(browser_->lock);
+        if (!browser_->cookie.empty() && !all.count("HTTP_COOKIE")) all["HTTP_COOKIE"] = browser_->cookie;
+    }
     for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
     p.dir = root();
     p.input = body;
-    return run_program(p, control);
+    Reply r = run_program(p, control);
+    // Like a browser, keep the checkout cookie the reply sets (its header
+    // block only) for the runs after it.
+    static const std::string kSet = "Set-Cookie: TAVRA_CHECKOUT=";
+    const std::size_t at = r.out.find(kSet);
+    if (at != std::string::npos && at < r.out.find("\n\n")) {
+        const std::size_t from = at + std::string("Set-Cookie: ").size();
+        std::lock_guard<std::mutex> hold(browser_->lock);
+        browser_->cookie = r.out.substr(from, r.out.find(';', from) - from);
+    }
+    return r;
 }
 
 Reply Install::get_words(const std::vector<std::string>& words, const std::string& program) const {

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -74,10 +76,17 @@ Reply run_program(const Program& program, const RunControl& control = {});
 // it.
 std::vector<std::string> own_environment();
 
+// The fixed basket names the tests use (kBasket of basket_support.h,
+// kBasketName of order_shop.h). A request may write only a basket whose
+// file exists or whose name the shop issued, so every install holds these
+// as empty files.
+inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250", "basket/100.350.bsk"};
+
 class Install : public TempFolder {
 public:
     // A fresh tree: the program directory with tavra.cfg, and web/,
-    // baskets/basket/, mail/, batch/ and styles/ folders.
+    // baskets/basket/ (with an empty file for each of kTestBaskets), mail/,
+    // batch/ and styles/ folders.
     Install();
 
     // The configuration written by the constructor; tests may rewrite it.
@@ -87,7 +96,11 @@ public:
     std::map<std::string, std::string> base_env;
 
     // tavra (or ship) with REQUEST_METHOD and the other variables in `env`,
-    // query words `words` and `body` on standard input.
+    // query words `words` and `body` on standard input. The runs of one
+    // install are one browser: a checkout cookie that a reply sets is sent
+    // (as HTTP_COOKIE) with every later run whose `env` and base_env name no
+    // HTTP_COOKIE of their own; name one, empty say, to ask from another
+    // browser.
     Reply run(const std::string& program, const std::map<std::string, std::string>& env,
               const std::vector<std::string>& words = {}, const std::string& body = "",
               const RunControl& control = {}) const;
@@ -97,26 +110,58 @@ public:
     // POST of an URL-encoded body with the right content type and length.
     Reply post(const std::string& body, const std::string& program = "tavra") const;
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
+
+    // "TAVRA_CHECKOUT=<key>" as the last reply set it; empty before.
+    std::string checkout_cookie() const {
+        std::lock_guard<std::mutex> hold(browser_->lock);
+        return browser_->cookie;
+    }
+
+private:
+    struct Browser {
+        std::mutex lock;  // runs of one install may come from several threads
+        std::string cookie;
+    };
+    std::unique_ptr<Browser> browser_ = std::make_unique<Browser>();
 };
 
-// The header line of every page reply.
-inline const std::string kHeader = "Content-type: text/html\n\n";
+// The lines every page reply and redirect carries before its content-type
+// or Location line.
+inline const std::string kSafetyHeaders =
+    "X-Content-Type-Options: nosniff\n"
+    "Referrer-Policy: same-origin\n"
+    "X-Frame-Options: SAMEORIGIN\n";
+
+// The header of every page reply.
+inline const std::string kHeader = kSafetyHeaders + "Content-type: text/html\n\n";
+
+// The header of the checkout steps' pages, which no cache may keep.
+inline const std::string kStepHeader = "Cache-Control: no-store\n" + kHeader;
 
 // The error page with which every fatal error is answered.
 inline const std::string kErrorPage =
-    "Content-type: text/html\n\n"
+    kHeader +
     "<pre>An error has occured that has prevented\n"
     "the program from completing the requested\n"
     "operation. Consult the error log to diagnose\n"
     "the problem.\n";
 
+// The error page of a checkout step.
+inline const std::string kStepErrorPage = "Cache-Control: no-store\n" + kErrorPage;
+
 // The page for a request that names no command.
 inline const std::string kFallback =
-    "Content-type: text/html\n\n"
+    kHeader +
     "<html><head><title>Tavra Qel</title></head>\n"
     "<body bgcolor\"#FFFFFF\"><h1>Tavra Qel v1.1</h1>\n"
     "<a href=\"http://www.tavra-qel.example/\">\n"
     "<h3>Click here to go to the Tavra homepage</h3></a><body></html>";
+
+// The reply without the checkout cookie line that step 1 sets first, and a
+// basket file's text without the section that keeps the checkout key's
+// digest: for tests of what the steps show and store besides.
+std::string without_checkout_cookie(const std::string& reply);
+std::string without_checkout_key(const std::string& basket);
 
 // Encodes a form field value the way a browser does.
 std::string form_encode(const std::string& text);

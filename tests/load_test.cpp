@@ -26,10 +26,10 @@ constexpr int kProcesses = 16;
 constexpr auto kLoadTime = std::chrono::seconds(20);
 constexpr unsigned kSeed = 20260608;
 
-const std::string kRedirect = "Location: http://shop.example/thanks.html\n\nFile or path not found.\n";
-const std::string kPageHead = "Content-type: text/html\n\n</pre>\n";
+const std::string kRedirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\nFile or path not found.\n";
+const std::string kPageHead = kHeader + "</pre>\n";
 // A confirmation that finds the basket's current summary ordered already.
-const std::string kRepeatedRedirect = "Location: http://shop.example/thanks.html\n\n";
+const std::string kRepeatedRedirect = kSafetyHeaders + "Location: http://shop.example/thanks.html\n\n";
 
 
 enum Kind { add, check, lookup, edit, show, step4, ship_step4, confirm, newbasket, info, kinds };
@@ -124,10 +124,11 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
                         break;
                     case step4:
                         r = post({{"command", "step4"}, {"agent", "predetermined"}, {"salestax", "on"}});
+                        head = "Cache-Control: no-store\n" + kPageHead;
                         break;
                     case ship_step4:
                         r = post({{"command", "step4"}, {"agent", "lookup"}, {"lookup", "items.ini"}}, "ship");
-                        head = "Content-type: text/html\n\n";
+                        head = kStepHeader;
                         break;
                     case confirm:
                         r = post({{"command", "confirm"}});
@@ -139,7 +140,7 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
                         break;
                     case info:
                         r = shop.get_words({"info"});
-                        head = "Content-type: text/html\n\n<BODY";
+                        head = kHeader + "<BODY";
                         break;
                     default:
                         break;

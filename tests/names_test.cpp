@@ -35,3 +35,12 @@ TEST(Names, FileNamesAreRelativePathsOfPlainSegments) {
     for (const auto& [name, ok] : rows) EXPECT_EQ(is_file_name(name), ok) << name;
     EXPECT_EQ(refused_name_message("a\r\nb\x1b"), "Refused name a\\x0D\\x0Ab\\x1B");
 }
+
+TEST(Names, PageNamesAreFileNamesOfPages) {
+    const std::pair<std::string, bool> rows[] = {
+        {"", true},           {"shop.html", true},      {"pages/step1.htm", true}, {"OLD.HTM", true},
+        {"items.ini", false}, {"shop.html.bak", false}, {"shop.html~", false},     {".html", false},
+        {"html", false},      {"a/.x.html", false},     {"shop.css", false},       {"../x.html", false},
+    };
+    for (const auto& [name, ok] : rows) EXPECT_EQ(is_page_name(name), ok) << name;
+}

@@ -26,10 +26,11 @@ TEST(QueryWordPaths, EveryWordOfAGetCommandArrivesEitherWay) {
         Install shop;
         shop.put("web/p.html", kPage);
         shop.put("web/items.ini", "[300]\nNAME=Paper filters\nPRICE=2.40\nSHIP=0.30\n");
+        shop.put("baskets/basket/7.8.bsk", "");  // a basket begun before
         Reply r = from_query ? get_query(shop, "lookup+p.html+basket%2F7.8.bsk+300+items.ini+2")
                              : shop.get_words({"lookup", "p.html", "basket/7.8.bsk", "300", "items.ini", "2"});
         EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(starts_with(r.out, "Content-type: text/html\n\n</pre>\n<p>basket/7.8.bsk</p>\n")) << r.out;
+        EXPECT_TRUE(starts_with(r.out, kHeader + "</pre>\n<p>basket/7.8.bsk</p>\n")) << r.out;
         EXPECT_NE(r.out.find("<td align=left bgcolor=#CEE7E7>Paper filters</td>"), std::string::npos) << r.out;
         const std::string basket = shop.get("baskets/basket/7.8.bsk");
         EXPECT_NE(basket.find("NAME=Paper filters"), std::string::npos) << basket;
@@ -44,7 +45,7 @@ TEST(QueryWordPaths, TheQueryStringIsSplitAtPlusAndDecodedOnce) {
     shop.put("web/p.html", kPage);
     // %2E and %2F decode to "." and "/".
     Reply r = get_query(shop, "goto+p%2Ehtml+basket%2F1%2E2.bsk");
-    EXPECT_TRUE(starts_with(r.out, "Content-type: text/html\n\n</pre>\n<p>basket/1.2.bsk</p>\n")) << r.out;
+    EXPECT_TRUE(starts_with(r.out, kHeader + "</pre>\n<p>basket/1.2.bsk</p>\n")) << r.out;
 
     // An encoded plus stays inside its word: the basket name holds it (and
     // is refused for it, which the error log shows).
@@ -60,7 +61,7 @@ TEST(QueryWordPaths, TheQueryStringIsSplitAtPlusAndDecodedOnce) {
 
     // "k%69ll" is the word "kill"; a trailing "+" gives an empty last word.
     r = get_query(shop, "k%69ll+");
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    EXPECT_EQ(r.out, kHeader + "Allocated for remote shutdown\n");
 }
 
 TEST(QueryWordPaths, TheQueryStringWinsOverCommandLineWords) {
@@ -72,6 +73,7 @@ TEST(QueryWordPaths, TheQueryStringWinsOverCommandLineWords) {
         Install shop;
         shop.put("web/p.html", kPage);
         shop.put("web/items.ini", "[K&M(1)]\nNAME=Kettle & mug\nPRICE=19.90\nSHIP=2.00\n");
+        shop.put("baskets/basket/7.8.bsk", "");
         const std::vector<std::string> escaped{"lookup", "p.html", "basket/7.8.bsk", "K\\&M\\(1\\)", "items.ini", "1"};
         Reply r = get_query(shop, "lookup+p.html+basket%2F7.8.bsk+K%26M%281%29+items.ini+1",
                             with_words ? escaped : std::vector<std::string>{});
@@ -98,10 +100,10 @@ TEST(QueryWordPaths, WithoutWordsAndWithoutAnIndexedQueryThereIsNoCommand) {
 TEST(QueryWords, AnIndexedQueryStringGivesTheWords) {
     Install shop;
     Reply r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    EXPECT_EQ(r.out, kHeader + "Allocated for remote shutdown\n");
     // An indexed query string wins over words on the command line.
     r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill"}}, {"Goto"});
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nAllocated for remote shutdown\n");
+    EXPECT_EQ(r.out, kHeader + "Allocated for remote shutdown\n");
     // A query with "=" is not an indexed query.
     r = shop.run("tavra", {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "kill=1"}});
     EXPECT_EQ(r.out, kFallback);

@@ -16,7 +16,7 @@ protected:
         shop.put("styles/s.sty", sheet);
         const std::string out =
             shop.post(form({{"command", "goto"}, {"where", kPage}, {"basket", kBasket}})).out;
-        const std::string before = "Content-type: text/html\n\n</pre>\n<";
+        const std::string before = kHeader + "</pre>\n<";
         const std::string after = ">" + golden("basket_table_empty.html");
         if (out.compare(0, before.size(), before) != 0 || out.size() < before.size() + after.size() ||
             out.compare(out.size() - after.size(), after.size(), after) != 0)

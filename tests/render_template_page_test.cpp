@@ -64,23 +64,23 @@ TEST_F(TemplatePage, ItemNotInTheTableShowsEmptyValues) {
 TEST_F(TemplatePage, EmptyBasketNameRemovesTheTag) {
     shop.put("web/page.html", "-\n[{SHOPPER}]\n");
     const Reply r = shop.post(form({{"command", "goto"}, {"where", kPage}, {"basket", ""}}));
-    const std::string start = "Content-type: text/html\n\n</pre>\n[]\n<form";
+    const std::string start = kHeader + "</pre>\n[]\n<form";
     EXPECT_EQ(r.out.substr(0, start.size()), start);
 }
 
 TEST_F(TemplatePage, UnparsedPageIsCopiedWithEmptyLinesAndNoTable) {
     shop.put("web/page.html", "<!--NO PARSE-->\nA {SHOPPER}\n{ITEM=100}\n");
     const Reply r = show();
-    EXPECT_EQ(r.out, "Content-type: text/html\n\n</pre>\nA {SHOPPER}\n\n{ITEM=100}\n\n");
+    EXPECT_EQ(r.out, kHeader + "</pre>\nA {SHOPPER}\n\n{ITEM=100}\n\n");
     EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(TemplatePage, PageThatCannotBeOpenedEndsTheReply) {
     const Reply r = shop.post(form({{"command", "goto"}, {"where", "nope.html"}, {"basket", kBasket}}));
-    EXPECT_EQ(r.out, "Content-type: text/html\n\nCould not open " + shop.path("web/nope.html") + "\n");
+    EXPECT_EQ(r.out, kHeader + "Could not open " + shop.path("web/nope.html") + "\n");
     EXPECT_EQ(r.status, 1);
     const Reply no_name = shop.post(form({{"command", "goto"}, {"basket", kBasket}}));
-    EXPECT_EQ(no_name.out, "Content-type: text/html\n\nCould not open " + shop.path("web/") + "\n");
+    EXPECT_EQ(no_name.out, kHeader + "Could not open " + shop.path("web/") + "\n");
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ test('GET commands reach tavra through Apache as command-line words', async () =
   let page = await r.text();
   assert.ok(page.includes('<h3>Green tea Sencha, 100 g</h3>'), 'item tag laid out by card.sty');
   assert.ok(page.includes(`<input type="hidden" name="basket" value="${basket}">`), '{SHOPPER} replaced');
-  assert.ok(fs.existsSync(path.join(shop.dir, 'data/baskets', basket)), 'basket file made');
+  assert.ok(!fs.existsSync(path.join(shop.dir, 'data/baskets', basket)), 'newbasket makes no file');
 
   // The "Add one" link of row.sty: six words, the basket name among them.
   const link = page.match(/href="(tavra\.exe\?lookup\+[^"]+\+300\+items\.ini\+1)"/);

@@ -182,6 +182,9 @@ LoadModule cgid_module /usr/lib/apache2/modules/mod_cgid.so
 ScriptSock "$run/cgid.sock"
 ErrorLog "$run/error.log"
 LogLevel warn
+# What the snippet asks of the server's own configuration: Apache takes
+# this line there only, never in a site.
+ServerTokens Prod
 TypesConfig /etc/mime.types
 <Directory />
     Options FollowSymLinks
@@ -299,15 +302,35 @@ EOF
 
 # --- HTTP ------------------------------------------------------------------
 # request METHOD URL [BODY]: the status in $status, the headers in
-# $work/head, the body in $work/body.
+# $work/head, the body in $work/body. The shopper's browser keeps its
+# cookies in $work/cookies; stranger METHOD URL [BODY] asks as another
+# browser, with none.
 request() {
+    ask -b "$work/cookies" -c "$work/cookies" "$@"
+}
+stranger() {
+    ask "$@"
+}
+ask() {
+    local jar=()
+    [ "$1" = -b ] && { jar=("$1" "$2" "$3" "$4"); shift 4; }
     local method=$1 url=$2
-    local args=(-sS --max-time 30 --path-as-is -o "$work/body" -D "$work/head" -w '%{http_code}' -X "$method")
+    local args=(-sS --max-time 30 --path-as-is "${jar[@]}" -o "$work/body" -D "$work/head" -w '%{http_code}' -X "$method")
     [ $# -ge 3 ] && args+=(-H 'Content-Type: application/x-www-form-urlencoded' --data-binary "$3")
     status=$(curl "${args[@]}" "$url") || fail "$method $url: curl failed"
 }
 expect_status() {
     [ "$status" = "$1" ] || { head -c 2000 "$work/body" >&2; fail "$2 answered $status, not $1"; }
+}
+expect_header() {
+    grep -qi "^$1"$'\r'"\?$" "$work/head" || { cat "$work/head" >&2; fail "$2: the reply lacks the header: $1"; }
+}
+# The headers every page and redirect carries, and no server version.
+expect_safety_headers() {
+    expect_header 'X-Content-Type-Options: nosniff' "$1"
+    expect_header 'Referrer-Policy: same-origin' "$1"
+    expect_header 'X-Frame-Options: SAMEORIGIN' "$1"
+    ! grep -qi '^Server:.*[0-9]' "$work/head" || { cat "$work/head" >&2; fail "$1: the reply names the server's version"; }
 }
 expect_body() {
     grep -qF -- "$1" "$work/body" || { head -c 3000 "$work/body" >&2; fail "$2: the reply lacks: $1"; }
@@ -330,6 +353,7 @@ purchase() {
     request GET "${base}shop.css"
     expect_status 200 "$name: the style sheet"
 
+    rm -f "$work/cookies"
     invoice=$(sed -n 's/^invnumber=\([0-9]*\).*/\1/p' "$shop/cgi-bin/tavra.cfg" | tail -n 1)
     [ -n "$invoice" ] || fail "$name: no invnumber in tavra.cfg"
 
@@ -338,7 +362,8 @@ purchase() {
     expect_status 200 "$name: newbasket"
     basket=$(sed -n 's/^[Ss]et-[Cc]ookie: TAVRA=\(basket\/[0-9.]*\.bsk\);.*/\1/p' "$work/head")
     [ -n "$basket" ] || { cat "$work/head" >&2; fail "$name: newbasket set no basket cookie"; }
-    [ -f "$shop/data/baskets/$basket" ] || fail "$name: no basket file $basket"
+    [ ! -e "$shop/data/baskets/$basket" ] || fail "$name: newbasket made the basket file $basket"
+    expect_safety_headers "$name: newbasket"
     expect_body '<h3>Green tea Sencha, 100 g</h3>' "$name: newbasket"
     expect_body "name=\"basket\" value=\"$basket\"" "$name: newbasket"
 
@@ -346,6 +371,7 @@ purchase() {
     request POST "${base}tavra.exe" "command=add2lookup&where=shop.html&basket=$basket&lookup=items.ini&item=100&qty=2"
     expect_status 200 "$name: add2lookup"
     expect_body '>Green tea Sencha, 100 g</td>' "$name: add2lookup"
+    [ -f "$shop/data/baskets/$basket" ] || fail "$name: add2lookup made no basket file $basket"
     request GET "${base}tavra.exe?lookup+shop.html+$basket+300+items.ini+1"
     expect_status 200 "$name: lookup"
     expect_body '>Paper tea filters, pack of 100</td>' "$name: lookup"
@@ -359,12 +385,22 @@ purchase() {
     request POST "${base}tavra.exe" "command=step1&where=payment.html&basket=$basket&fname=Ada&minitial=B&lname=Lovelace&addr1=12+Leaf+Lane&addr2=&city=Springfield&stpr=IL&country=USA&zip=62701&dphone=555-0100&fphone=555-0101&email=ada%40example.com"
     expect_status 200 "$name: step1"
     expect_body 'name="cnum1"' "$name: step1"
+    expect_safety_headers "$name: step1"
+    expect_header 'Cache-Control: no-store' "$name: step1"
+    grep -qi '^Set-Cookie: TAVRA_CHECKOUT=[0-9a-f]\{32\}; Path=/; HttpOnly; SameSite=Strict'$'\r''\?$' "$work/head" ||
+        { cat "$work/head" >&2; fail "$name: step1 set no checkout cookie"; }
     request POST "${base}tavra.exe" "command=step2&where=extras.html&basket=$basket&paytype=Visa&cname=Ada+Lovelace&cnum1=4111111111111111&cnum2=&expmo=05&expyr=27"
     expect_status 200 "$name: step2"
     expect_body 'name="option1"' "$name: step2"
     request POST "${base}tavra.exe" "command=step3&basket=$basket&option=2&option1=Leave+the+parcel+at+the+door&option2=&addcharge=6&a1=4.50&a3=Gift+wrapping&a2=on&a4=9.00&a6=Express+packing&where=saver.html"
     expect_status 200 "$name: step3"
     expect_body 'action="ship.exe"' "$name: step3"
+
+    # Another browser that knows the basket's name gets no step of its checkout.
+    stranger POST "${base}tavra.exe" "command=step1&where=payment.html&basket=$basket&fname=Eve&email=eve%40example.com"
+    expect_body 'An error has occured' "$name: step1 from another browser"
+    stranger POST "${base}ship.exe" "command=step4&where=summary.html&basket=$basket&agent=lookup&lookup=items.ini"
+    expect_body 'An error has occured' "$name: ship.exe step4 from another browser"
 
     # Step 4 by the shipping calculator, then by tavra; the last one counts.
     request POST "${base}ship.exe" "command=step4&where=summary.html&basket=$basket&agent=lookup&lookup=items.ini"
@@ -379,9 +415,14 @@ purchase() {
     [ "$(amount 'Shipping:')" = 6.00 ] || fail "$name: step4 shipping is '$(amount 'Shipping:')', not 6.00"
     [ "$(amount 'Total:')" = '$59.96' ] || fail "$name: step4 total is '$(amount 'Total:')', not \$59.96"
 
+    stranger POST "${base}tavra.exe" "command=confirm&basket=$basket"
+    expect_body 'An error has occured' "$name: confirm from another browser"
+    [ "$(files_in "$shop/data/mail")" -eq 0 ] || fail "$name: confirm from another browser made an order"
+
     # confirm: the redirect to the thank-you page beside the shop's pages.
     request POST "${base}tavra.exe" "command=confirm&basket=$basket"
     expect_status 302 "$name: confirm"
+    expect_safety_headers "$name: confirm"
     grep -qi "^Location: ${base}thanks.html"$'\r'"\?$" "$work/head" ||
         { cat "$work/head" >&2; fail "$name: confirm does not send the shopper to ${base}thanks.html"; }
     request GET "${base}thanks.html"
@@ -398,6 +439,7 @@ purchase() {
     grep -q "^invnumber=$invoice"$'\r'"\?$" "$shop/cgi-bin/tavra.cfg" || fail "$name: invnumber is not $invoice"
     grep -qx '4111111111111111,0527,P,59.96' "$shop/data/batch/0.imp" || fail "$name: no payment record"
     grep -q "^$invoice,Ada,B,Lovelace," "$shop/data/exports/customers.csv" || fail "$name: no customer record"
+    ! grep -q '4111111111111111\|^expmo=' "$shop/data/baskets/$basket" || fail "$name: the basket keeps the card after the order"
     ! grep -q 'Refused\|Could not' "$shop/cgi-bin/errlog.txt" 2>/dev/null ||
         fail "$name: the error log has records: $(cat "$shop/cgi-bin/errlog.txt")"
     say "$name: purchase $invoice completed"
@@ -410,8 +452,27 @@ purchase() {
 not_served() {
     local name=$1 shop=$2 base=$3 root=$4
     local paths=() rel file url sent answers n
+    # A name the shop did not issue makes no basket.
+    request GET "${base}tavra.exe?lookup+shop.html+basket/promo+300+items.ini+1"
+    expect_body 'An error has occured' "$name: lookup into basket/promo"
+    [ ! -e "$shop/data/baskets/basket/promo" ] || fail "$name: lookup made basket/promo"
+    # Item tables are no pages.
+    request GET "${base}tavra.exe?goto+items.ini+"
+    expect_body 'An error has occured' "$name: goto items.ini"
+
+    # What a merchant may leave in web/ by mistake, and links that lead out of it.
+    echo 'PLANTED-SECRET' >"$work/outside.txt"
+    mkdir -p "$shop/web/.git" "$shop/web/images"
+    for file in .env .git/config index.html.bak index.html~ shop.css.orig .index.html.swp page.tmp images/.hidden; do
+        echo 'PLANTED-SECRET' >"$shop/web/$file"
+    done
+    ln -sfn "$work/outside.txt" "$shop/web/outside.html"
+    ln -sfn ../cgi-bin/tavra.cfg "$shop/web/settings.html"
+    ln -sfn "$work" "$shop/web/work"
     sent=$(find "$shop/data" "$shop/cgi-bin" -type f | wc -l)
-    paths+=(blat.exe cgi-bin/blat.exe tavra.cfg cgi-bin/tavra.cfg runlog.txt cgi-bin/runlog.txt
+    paths+=(.env .git/config .git/ index.html.bak index.html~ shop.css.orig .index.html.swp page.tmp images/.hidden
+        outside.html settings.html work/outside.txt %2eenv .git%2fconfig index.html%7e
+        blat.exe cgi-bin/blat.exe tavra.cfg cgi-bin/tavra.cfg runlog.txt cgi-bin/runlog.txt
         errlog.txt batchcfg.ini outbox/ cgi-bin/ cgi-bin/outbox/ data/ data/baskets/basket/ server/ pages/ styles/
         'blat.exe?x+-t+someone@example.org' 'cgi-bin/blat.exe?x+-t+someone@example.org'
         tavra.exe/ tavra.exe/tavra.cfg tavra.exe/blat.exe ship.exe/../tavra.cfg ship.exe/../blat.exe
@@ -436,7 +497,7 @@ not_served() {
         fail "$name: curl failed on the guessed names"
     [ "$(wc -l <"$answers.status")" -eq "$n" ] || fail "$name: $n addresses, $(wc -l <"$answers.status") answers"
     ! grep -v '^40[034] ' "$answers.status" || fail "$name: the addresses above were served"
-    ! grep -rlF -e '[Program Config]' -e NumKeys -e 4111111111111111 -e $'\x7fELF' "$answers" ||
+    ! grep -rlF -e '[Program Config]' -e PLANTED-SECRET -e NumKeys -e 4111111111111111 -e $'\x7fELF' "$answers" ||
         fail "$name: the answers above show the shop's files"
     [ "$(find "$shop/data" "$shop/cgi-bin" -type f | wc -l)" -eq "$sent" ] ||
         fail "$name: asking for the shop's files made new files (a mailer run?)"
