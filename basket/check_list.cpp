@@ -21,12 +21,12 @@ std::string entry_field(long long number) { return "f" + std::to_string(number);
 
 }  // namespace
 
-void command_add2check(const Request& r) {
+reply::Done command_add2check(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
@@ -47,15 +47,15 @@ void command_add2check(const Request& r) {
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }
     }
-    end_with_header_and_page(basket, page);
+    return answer_with_header_and_page(basket, page);
 }
 
-void command_edit(const Request& r) {
+reply::Done command_edit(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);
@@ -77,11 +77,11 @@ void command_edit(const Request& r) {
             }
         }
     }
-    end_with_page(basket, page);
+    return answer_with_page(basket, page);
 }
 
-void command_calc(const Request&) {
+reply::Done command_calc(const Request&) {
     write_content_type();
     reply::write("Called Calculate Command\n");
-    reply::finish(1);
+    return {1};
 }

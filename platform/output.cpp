@@ -1,11 +1,9 @@
 #include "platform/output.h"
 
-#include <cstdlib>
 #include <unistd.h>
 
 #include "common/reply_headers.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 
 namespace reply {
 namespace {
@@ -29,11 +27,13 @@ std::string take() {
     return out;
 }
 
-void finish(int status) {
-    profile::commit_all();
-    // A failed write means the server went away: nothing left to tell it.
-    files::write_all(STDOUT_FILENO, with_safety_headers(buffer(), no_store()));
-    std::exit(status);
+Reply complete(Done done) {
+    Reply out{done.status, with_safety_headers(buffer(), no_store())};
+    buffer().clear();
+    no_store() = false;
+    return out;
 }
+
+void send(const Reply& reply) { files::write_all(STDOUT_FILENO, reply.bytes); }
 
 }  // namespace reply

@@ -1,11 +1,30 @@
-// The one output path of a reply: everything a run writes for the web server
-// goes through here, is kept in memory and written to standard output in one
-// piece when the run ends.
+// The reply of a request: everything the handling of a request writes for
+// the web server goes through here and is kept in memory. The request's
+// function takes it whole when the request is answered and returns it; only
+// `main` writes it out.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace reply {
+
+// A request answered: the reply is complete and `status` is what the run
+// ends with (-1 reaches the server as 255). Every function that completes a
+// reply returns one, up to the request's function; dropping one is a fault.
+struct [[nodiscard]] Done {
+    int status;
+};
+
+// What a check returns: the answer when it refused the request, nothing
+// when the request goes on.
+using Refusal = std::optional<Done>;
+
+// The whole reply of a request, as `main` writes it.
+struct Reply {
+    int status = 0;
+    std::string bytes;
+};
 
 // Appends bytes to the reply.
 void write(std::string_view bytes);
@@ -19,10 +38,13 @@ void forbid_caching();
 // (for tests of the pieces that write replies).
 std::string take();
 
-// Ends the run: stores pending profile writes and releases their locks,
-// writes the reply to standard output with the safety headers before its
-// content-type or Location line (common/reply_headers.h), and exits with `status`
-// (-1 reaches the server as 255).
-[[noreturn]] void finish(int status);
+// The reply written so far, complete with its status and with the safety
+// headers before its content-type or Location line
+// (common/reply_headers.h); the next request starts an empty one.
+Reply complete(Done done);
+
+// Writes a reply to standard output. A failed write means the server went
+// away: nothing is left to tell it.
+void send(const Reply& reply);
 
 }  // namespace reply
