@@ -35,6 +35,7 @@ reply::Done add_from_item_table(const Request& r, const std::string& page, const
         const std::optional<BasketLine> stored = line_as_stored(switches, line);
         profile::Lock hold(path);
         if (stored) add_basket_line(path, *stored);
+        profile::store_now(path);
     }
     return answer_with_header_and_page(basket, page);
 }
@@ -54,6 +55,7 @@ reply::Done command_add2basket(const Request& r) {
                                          {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), quantity});
         profile::Lock hold(path);
         if (line) add_basket_line(path, *line);
+        profile::store_now(path);
     }
     return answer_with_header_and_page(basket, page);
 }

@@ -46,6 +46,7 @@ reply::Done command_add2check(const Request& r) {
             if (!line) continue;  // an item the table lacks is passed over
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }
+        profile::store_now(path);
     }
     return answer_with_header_and_page(basket, page);
 }
@@ -76,6 +77,7 @@ reply::Done command_edit(const Request& r) {
                 profile::write(path, section, basket_keys::kQuantity, *stored);
             }
         }
+        profile::store_now(path);
     }
     return answer_with_page(basket, page);
 }

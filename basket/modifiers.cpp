@@ -131,6 +131,7 @@ reply::Done command_add2mod(const Request& r) {
         const std::optional<BasketLine> stored = line_to_store(line);
         profile::Lock hold(path);
         if (stored) add_basket_line(path, *stored);
+        profile::store_now(path);
     }
     return answer_with_header_and_page(basket, page);
 }

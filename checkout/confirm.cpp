@@ -115,9 +115,15 @@ Invoiced advance_invoice_and_write_mail(const Request& r, const std::string& con
     profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
     if (!profile::store_now(config_file)) return {{}, {}, refuse_order(r, kInvoiceNotStored)};
 
+    // Each way out that refuses the order stores the number put back.
     std::string mail_file;
     const reply::Refusal no_mail_file = create_order_mail_file(
-        r, [&] { profile::write(config_file, "Program Config", "invnumber", held); }, mail_file);
+        r,
+        [&] {
+            profile::write(config_file, "Program Config", "invnumber", held);
+            profile::store_now(config_file);
+        },
+        mail_file);
     if (no_mail_file) return {{}, {}, no_mail_file};
     const std::string mail =
         order_mail_head(config().name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
@@ -126,6 +132,7 @@ Invoiced advance_invoice_and_write_mail(const Request& r, const std::string& con
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
+        profile::store_now(config_file);
         return {{}, {}, refuse_order(r, kMailNotWritten)};
     }
     config().invnumber = advanced;
@@ -202,6 +209,7 @@ reply::Done command_confirm(const Request& r) {
         // The mail and the payment record hold the card now: a stranger who
         // learns the basket's name finds none to order with.
         remove_card_data(basket_file);
+        profile::store_now(basket_file);
     }
 
     const bool copy_to_merchant = profile::read_text(config_file, "Order Control", "email") == "on";

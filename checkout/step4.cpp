@@ -27,7 +27,13 @@ reply::Done answer_step4(const FormTable& form, const Switches& switches, const 
     }
     const double additions = additions_total(path);
     const double tax_rate = sales_tax_rate(form, path, switches);
-    if (auto refused = write_order_details(basket, page, style)) return *refused;
+    if (auto refused = write_order_details(basket, page, style)) {
+        // A step 4 whose page fails keeps the carrier, and the order stands
+        // as changed: no summary to order from.
+        profile::store_now(path);
+        return *refused;
+    }
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
+    profile::store_now(path);
     return {1};
 }

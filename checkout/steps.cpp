@@ -143,11 +143,13 @@ reply::Done command_step1(const Request& r) {
     if (!s.basket.empty()) {
         profile::Lock lock(s.path);
         if (auto refused = begin_checkout(r.program_dir, s.path)) return *refused;
+        profile::store_now(s.path);
     }
     write_content_type();
     store_shipping_fields(s.path, r.form,
                           {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
                            "fphone", "email"});
+    profile::store_now(s.path);
     return answer_with_page(s.basket, s.page);
 }
 
@@ -161,6 +163,7 @@ reply::Done command_step2(const Request& r) {
         return fail_with_error(r.program_dir, kSealKeyNotValid);
     write_content_type();
     store_payment_fields(s.path, r.form, switches);
+    profile::store_now(s.path);
     return answer_with_page(s.basket, s.page);
 }
 
@@ -178,6 +181,7 @@ reply::Done command_step3(const Request& r) {
         set_order_state(s.path, OrderState::changed);
         store_options(s.path, r.form);
         if (count > 0) store_extra_charges(s.path, *count_text, *charges);
+        profile::store_now(s.path);
     }
     return answer_with_page(s.basket, s.page);
 }

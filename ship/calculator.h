@@ -17,6 +17,7 @@ void read_ship_config(const std::string& program_dir);
 // that the web server expects of ship.
 reply::Done run_ship(Request& r);
 
-// The whole request of ship: the configuration read, the request answered,
-// its writes stored, and the reply with its status.
+// The whole request of ship: the configuration read, the request answered
+// with its own set of writes (profile::RequestWrites), and the reply with
+// its status.
 reply::Reply answer_ship(Request& r);

@@ -14,5 +14,6 @@ reply::Done command_kill(const Request& r);
 reply::Done dispatch(Request& r);
 
 // The whole request of tavra: the configuration read and logged, the
-// command run, its writes stored, and the reply with its status.
+// command run with its own set of writes (profile::RequestWrites), and the
+// reply with its status.
 reply::Reply answer_tavra(Request& r);

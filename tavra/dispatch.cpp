@@ -87,7 +87,10 @@ reply::Done dispatch(Request& r) {
 }
 
 reply::Reply answer_tavra(Request& r) {
-    const reply::Done done = configure_and_dispatch(r);
-    profile::commit_all();
+    reply::Done done{1};
+    {
+        profile::RequestWrites writes;  // what the command did not store is dropped here
+        done = configure_and_dispatch(r);
+    }
     return reply::complete(done);
 }
