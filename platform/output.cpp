@@ -7,30 +7,35 @@
 
 namespace reply {
 namespace {
-std::string& buffer() {
+// The reply written outside a Building.
+std::string& loose_bytes() {
     static std::string bytes;
     return bytes;
 }
-bool& no_store() {
-    static bool set = false;
-    return set;
+Building*& open_reply() {
+    static Building* open = nullptr;
+    return open;
 }
 }  // namespace
 
-void write(std::string_view bytes) { buffer().append(bytes); }
+Building::Building() : outer_(open_reply()) { open_reply() = this; }
 
-void forbid_caching() { no_store() = true; }
+Building::~Building() { open_reply() = outer_; }
+
+Reply Building::complete(Done done) const { return {done.status, with_safety_headers(bytes_, no_store_)}; }
+
+void write(std::string_view bytes) {
+    if (Building* open = open_reply()) open->bytes_.append(bytes);
+    else loose_bytes().append(bytes);
+}
+
+void forbid_caching() {
+    if (Building* open = open_reply()) open->no_store_ = true;
+}
 
 std::string take() {
     std::string out;
-    out.swap(buffer());
-    return out;
-}
-
-Reply complete(Done done) {
-    Reply out{done.status, with_safety_headers(buffer(), no_store())};
-    buffer().clear();
-    no_store() = false;
+    out.swap(loose_bytes());
     return out;
 }
 

@@ -1,7 +1,7 @@
 // The reply of a request: everything the handling of a request writes for
-// the web server goes through here and is kept in memory. The request's
-// function takes it whole when the request is answered and returns it; only
-// `main` writes it out.
+// the web server goes through here into the reply the request's function
+// owns (Building), which it returns whole when the request is answered;
+// only `main` writes it out.
 #pragma once
 #include <optional>
 #include <string>
@@ -26,6 +26,30 @@ struct Reply {
     std::string bytes;
 };
 
+// The reply a request is building, owned by the request's function: while
+// one is open, reply::write and forbid_caching go to it (to the last one
+// opened, when they nest); without one (tests of the pieces that write
+// replies) the bytes go to a reply of the process, which `take` hands over.
+class Building {
+public:
+    Building();
+    ~Building();
+    Building(const Building&) = delete;
+    Building& operator=(const Building&) = delete;
+
+    // The reply built, complete with its status and with the safety
+    // headers before its content-type or Location line
+    // (common/reply_headers.h).
+    Reply complete(Done done) const;
+
+private:
+    friend void write(std::string_view);
+    friend void forbid_caching();
+    std::string bytes_;
+    bool no_store_ = false;
+    Building* outer_;
+};
+
 // Appends bytes to the reply.
 void write(std::string_view bytes);
 
@@ -34,14 +58,9 @@ void write(std::string_view bytes);
 // pages.
 void forbid_caching();
 
-// Hands the reply written so far to the caller and starts an empty one
-// (for tests of the pieces that write replies).
+// Hands the reply written so far outside a Building to the caller and
+// starts an empty one (for tests of the pieces that write replies).
 std::string take();
-
-// The reply written so far, complete with its status and with the safety
-// headers before its content-type or Location line
-// (common/reply_headers.h); the next request starts an empty one.
-Reply complete(Done done);
 
 // Writes a reply to standard output. A failed write means the server went
 // away: nothing is left to tell it.

@@ -87,11 +87,12 @@ reply::Done run_ship(Request& r) {
 }
 
 reply::Reply answer_ship(Request& r) {
+    reply::Building answer;
     reply::Done done{1};
     {
         profile::RequestWrites writes;  // what step 4 did not store is dropped here
         read_ship_config(r.program_dir);
         done = run_ship(r);
     }
-    return reply::complete(done);
+    return answer.complete(done);
 }

@@ -87,10 +87,11 @@ reply::Done dispatch(Request& r) {
 }
 
 reply::Reply answer_tavra(Request& r) {
+    reply::Building answer;
     reply::Done done{1};
     {
         profile::RequestWrites writes;  // what the command did not store is dropped here
         done = configure_and_dispatch(r);
     }
-    return reply::complete(done);
+    return answer.complete(done);
 }
