@@ -16,12 +16,12 @@ namespace {
 // of `dbfile` alone when prices are checked, with the quantity when the
 // quantity is accepted and the item's amounts can be stored, then answers
 // with the page.
-[[noreturn]] void add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
-                                      const std::string& table_name, const std::string& item,
-                                      const std::optional<std::string>& quantity) {
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
-    require_file_name_or_fail(r, table_name);
+reply::Done add_from_item_table(const Request& r, const std::string& page, const std::string& basket,
+                               const std::string& table_name, const std::string& item,
+                               const std::optional<std::string>& quantity) {
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
+    if (auto refused = refuse_file_name(r, table_name)) return *refused;
     const std::optional<std::string> stored_quantity = accepted_quantity(quantity);
     if (!basket.empty() && stored_quantity) {
         const std::string path = basket_path(basket);
@@ -35,18 +35,19 @@ namespace {
         const std::optional<BasketLine> stored = line_as_stored(switches, line);
         profile::Lock hold(path);
         if (stored) add_basket_line(path, *stored);
+        profile::store_now(path);
     }
-    end_with_header_and_page(basket, page);
+    return answer_with_header_and_page(basket, page);
 }
 
 }  // namespace
 
-void command_add2basket(const Request& r) {
+reply::Done command_add2basket(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     const std::optional<std::string> quantity = accepted_quantity(f.lookup("qty"));
     if (!basket.empty() && quantity) {
         const std::string path = basket_path(basket);
@@ -54,18 +55,19 @@ void command_add2basket(const Request& r) {
                                          {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), quantity});
         profile::Lock hold(path);
         if (line) add_basket_line(path, *line);
+        profile::store_now(path);
     }
-    end_with_header_and_page(basket, page);
+    return answer_with_header_and_page(basket, page);
 }
 
-void command_add2lookup(const Request& r) {
+reply::Done command_add2lookup(const Request& r) {
     const FormTable& f = r.form;
-    add_from_item_table(r, f.text("where"), f.text("basket"), f.text("lookup"), f.text("item"), f.lookup("qty"));
+    return add_from_item_table(r, f.text("where"), f.text("basket"), f.text("lookup"), f.text("item"), f.lookup("qty"));
 }
 
-void command_lookup(const Request& r) {
+reply::Done command_lookup(const Request& r) {
     // Only the quantity word must be there: the others read as empty text.
     std::optional<std::string> quantity;
     if (r.words.size() >= 6) quantity = r.word(6);
-    add_from_item_table(r, r.word(2), r.word(3), r.word(5), r.word(4), quantity);
+    return add_from_item_table(r, r.word(2), r.word(3), r.word(5), r.word(4), quantity);
 }

@@ -21,12 +21,12 @@ std::string entry_field(long long number) { return "f" + std::to_string(number);
 
 }  // namespace
 
-void command_add2check(const Request& r) {
+reply::Done command_add2check(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     const long long entries = read_integer(f.text("numentries"));
     if (!basket.empty() && entries > 0) {
         const std::string path = basket_path(basket);
@@ -46,16 +46,17 @@ void command_add2check(const Request& r) {
             if (!line) continue;  // an item the table lacks is passed over
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }
+        profile::store_now(path);
     }
-    end_with_header_and_page(basket, page);
+    return answer_with_header_and_page(basket, page);
 }
 
-void command_edit(const Request& r) {
+reply::Done command_edit(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     write_content_type();
     if (!basket.empty()) {
         const std::string path = basket_path(basket);
@@ -76,12 +77,13 @@ void command_edit(const Request& r) {
                 profile::write(path, section, basket_keys::kQuantity, *stored);
             }
         }
+        profile::store_now(path);
     }
-    end_with_page(basket, page);
+    return answer_with_page(basket, page);
 }
 
-void command_calc(const Request&) {
+reply::Done command_calc(const Request&) {
     write_content_type();
     reply::write("Called Calculate Command\n");
-    reply::finish(1);
+    return {1};
 }

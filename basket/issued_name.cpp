@@ -59,8 +59,9 @@ bool may_write_basket(const std::string& program_dir, std::string_view basket) {
     return files::is_regular_file(basket_path(basket)) || is_issued_basket_name(program_dir, basket);
 }
 
-void require_writable_basket_or_fail(const Request& r, std::string_view basket) {
-    require_basket_name_or_fail(r, basket);
-    if (!may_write_basket(r.program_dir, basket)) fail_with_error(r.program_dir, refused_name_message(basket));
+reply::Refusal refuse_unwritable_basket(const Request& r, std::string_view basket) {
+    if (auto refused = refuse_basket_name(r, basket)) return *refused;
+    if (!may_write_basket(r.program_dir, basket)) return fail_with_error(r.program_dir, refused_name_message(basket));
     if (!basket.empty()) limit_basket_size(basket_path(basket));
+    return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/output.h"
 #include "request/request.h"
 
 // The file that holds the shop's key for basket names.
@@ -28,7 +29,7 @@ bool is_issued_basket_name(const std::string& program_dir, std::string_view bask
 // (error log record, error page, status 1) before anything is written. An
 // empty name passes: it names no file. The basket file is held to
 // limits::kBasketFileBytes for the rest of the run.
-void require_writable_basket_or_fail(const Request& r, std::string_view basket);
+[[nodiscard]] reply::Refusal refuse_unwritable_basket(const Request& r, std::string_view basket);
 
-// The test of require_writable_basket_or_fail, without the refusal.
+// The test of refuse_unwritable_basket, without the refusal.
 bool may_write_basket(const std::string& program_dir, std::string_view basket);

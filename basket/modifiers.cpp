@@ -93,14 +93,14 @@ std::string composed_name(std::string_view name, const std::vector<std::string>&
     return cut(composed, limits::kComposedName);
 }
 
-void command_add2mod(const Request& r) {
+reply::Done command_add2mod(const Request& r) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
     const std::string define = f.text("define");
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
-    require_file_name_or_fail(r, define);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
+    if (auto refused = refuse_file_name(r, define)) return *refused;
     // The zero test, then the count rule; the character rule is not applied here.
     const std::optional<std::string> quantity = amount_to_store(f.text("qty"));
     if (!basket.empty() && quantity && read_decimal(*quantity) != 0 && quantity_plain(*quantity)) {
@@ -109,7 +109,7 @@ void command_add2mod(const Request& r) {
         // The name, base price and shipping value, from the form or, when
         // prices are checked, from the item table; an item it lacks adds nothing.
         const auto base = priced_line(switches, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
-        if (!base || !quantity_allowed(switches, f.text("item"), *quantity)) end_with_header_and_page(basket, page);
+        if (!base || !quantity_allowed(switches, f.text("item"), *quantity)) return answer_with_header_and_page(basket, page);
         BasketLine line = *base;
         if (!f.has_value("modifier", "0")) {
             const long long count = read_integer(f.text("modifier"));
@@ -117,7 +117,7 @@ void command_add2mod(const Request& r) {
             double price = 0;
             if (switches.pricecheck) {
                 const std::optional<Choices> chosen = checked_choices(f, modifier_file, count);
-                if (!chosen) end_with_header_and_page(basket, page);
+                if (!chosen) return answer_with_header_and_page(basket, page);
                 price = read_decimal(base->price.value_or("")) + chosen->adjustment;
                 line.name = composed_name(base->name.value_or(""), chosen->values);
             } else {
@@ -125,12 +125,13 @@ void command_add2mod(const Request& r) {
                 line.name = composed_name(f.text("name"), f, count);
             }
             // An adjustment that is not finite would be stored as "inf" or "nan".
-            if (!std::isfinite(price)) end_with_header_and_page(basket, page);
+            if (!std::isfinite(price)) return answer_with_header_and_page(basket, page);
             line.price = two_decimals(price);
         }
         const std::optional<BasketLine> stored = line_to_store(line);
         profile::Lock hold(path);
         if (stored) add_basket_line(path, *stored);
+        profile::store_now(path);
     }
-    end_with_header_and_page(basket, page);
+    return answer_with_header_and_page(basket, page);
 }

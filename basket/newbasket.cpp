@@ -8,20 +8,20 @@
 #include "platform/output.h"
 #include "render/reply_pieces.h"
 
-void command_newbasket(const Request& r) {
+reply::Done command_newbasket(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
-    require_page_name_or_fail(r, page);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
     // The name alone is issued: the first line added makes the file, so
     // asking for baskets costs the disk nothing.
     const std::string basket = issue_basket_name(r.program_dir);
     // Without the shop's key or the kernel's random numbers no name is safe
     // to hand out.
-    if (basket.empty()) fail_with_error(r.program_dir, "Could not make a basket name");
+    if (basket.empty()) return fail_with_error(r.program_dir, "Could not make a basket name");
     write_basket_cookie(basket);
     write_content_type();
     // The page still names the new basket; its first added line cannot make
     // the file while the basket folder is missing.
     if (!files::is_directory(config().basketdir + std::string(kBasketFolder)))
         reply::write("The file " + (is_get(r) ? basket_path(basket) : basket) + " was not opened\n");
-    end_with_page(basket, page);
+    return answer_with_page(basket, page);
 }

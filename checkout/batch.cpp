@@ -36,4 +36,5 @@ void append_batch_record(const std::string& program_dir, std::string_view card, 
                   payment_record(card, month, year, type, total, formulas));
     profile::write(counters, "BatchConfig", "File", std::string_view(std::to_string(file)));
     profile::write(counters, "BatchConfig", "Last", std::string_view(std::to_string(last + 1)));
+    profile::store_now(counters);
 }

@@ -32,8 +32,9 @@ bool checkout_browser_matches(const std::string& basket_file) {
     return key && !key->empty() && keyed_hash::digest_hex(*key) == digest;
 }
 
-void require_checkout_browser_or_fail(const std::string& program_dir, const std::string& basket_file) {
-    if (!checkout_browser_matches(basket_file)) fail_with_error(program_dir, kOtherBrowser);
+reply::Refusal refuse_other_browser(const std::string& program_dir, const std::string& basket_file) {
+    if (!checkout_browser_matches(basket_file)) return fail_with_error(program_dir, kOtherBrowser);
+    return std::nullopt;
 }
 
 std::string checkout_cookie_line(std::string_view key, bool secure) {
@@ -47,11 +48,12 @@ std::string checkout_cookie_line(std::string_view key, bool secure) {
     return line;
 }
 
-void begin_checkout_or_fail(const std::string& program_dir, const std::string& basket_file) {
-    if (!checkout_key_digest(basket_file).empty()) return;
+reply::Refusal begin_checkout(const std::string& program_dir, const std::string& basket_file) {
+    if (!checkout_key_digest(basket_file).empty()) return std::nullopt;
     const std::string key = keyed_hash::random_hex_128();
     // Without the kernel's random numbers no key is safe to hand out.
-    if (key.empty()) fail_with_error(program_dir, "Could not make a checkout key");
+    if (key.empty()) return fail_with_error(program_dir, "Could not make a checkout key");
     write_checkout_key_digest(basket_file, keyed_hash::digest_hex(key));
     reply::write(checkout_cookie_line(key, over_https()));
+    return std::nullopt;
 }

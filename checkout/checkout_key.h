@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/output.h"
+
 // The cookie that carries the checkout key.
 constexpr std::string_view kCheckoutCookie = "TAVRA_CHECKOUT";
 
@@ -17,16 +19,17 @@ constexpr std::string_view kOtherBrowser = "Checkout started in another browser"
 // true for a basket that holds none.
 bool checkout_browser_matches(const std::string& basket_file);
 
-// Ends the run through fail_with_error with kOtherBrowser when the basket
-// holds a key that the request does not show. Nothing is written.
-void require_checkout_browser_or_fail(const std::string& program_dir, const std::string& basket_file);
+// Refuses the request through fail_with_error with kOtherBrowser when the
+// basket holds a key that the request does not show. Nothing is written.
+[[nodiscard]] reply::Refusal refuse_other_browser(const std::string& program_dir, const std::string& basket_file);
 
 // Step 1 on a basket that holds no key: makes one, stores its digest and
 // writes the cookie header line (HttpOnly, SameSite=Strict, Path=/, and
 // Secure when the request came over HTTPS). Nothing on a basket that holds
 // one. The caller holds the basket file's lock, has checked the browser and
-// has written no content-type header yet.
-void begin_checkout_or_fail(const std::string& program_dir, const std::string& basket_file);
+// has written no content-type header yet. Refuses the request through
+// fail_with_error when no key can be made.
+[[nodiscard]] reply::Refusal begin_checkout(const std::string& program_dir, const std::string& basket_file);
 
 // The cookie header line for `key`.
 std::string checkout_cookie_line(std::string_view key, bool secure);

@@ -1,11 +1,12 @@
-// The checkout commands of tavra. Each ends the run itself.
+// The checkout commands of tavra. Each returns its answer.
 #pragma once
+#include "platform/output.h"
 #include "request/request.h"
 
-[[noreturn]] void command_step1(const Request& r);
-[[noreturn]] void command_step2(const Request& r);
-[[noreturn]] void command_step3(const Request& r);
-[[noreturn]] void command_step4(const Request& r);
-[[noreturn]] void command_confirm(const Request& r);
-[[noreturn]] void command_sendmail(const Request& r);
-[[noreturn]] void command_showmail(const Request& r);
+reply::Done command_step1(const Request& r);
+reply::Done command_step2(const Request& r);
+reply::Done command_step3(const Request& r);
+reply::Done command_step4(const Request& r);
+reply::Done command_confirm(const Request& r);
+reply::Done command_sendmail(const Request& r);
+reply::Done command_showmail(const Request& r);

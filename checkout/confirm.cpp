@@ -38,8 +38,8 @@ constexpr std::string_view kAmountNotValid = "Order not confirmed: an amount is 
 constexpr std::string_view kInvoiceNotStored = "Order not confirmed: the invoice number could not be stored";
 constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mail could not be written";
 
-// Ends the run through the error page with `message`.
-[[noreturn]] void refuse_order(const Request& r, std::string_view message) { fail_with_error(r.program_dir, message); }
+// Refuses the order through the error page with `message`.
+reply::Done refuse_order(const Request& r, std::string_view message) { return fail_with_error(r.program_dir, message); }
 
 // Whether a line that the summary shows, one of non-zero quantity, is there.
 bool has_items(const std::string& basket_file) {
@@ -73,19 +73,28 @@ bool amounts_valid(const std::string& basket_file, const Switches& switches) {
            !(switches.pricecheck && read_decimal(totals.total) == 0);
 }
 
-// Creates a new, empty order mail file in the mail directory and returns its
-// path; when it cannot be made, runs `undo` and ends the run through the
-// error page.
+// Creates a new, empty order mail file in the mail directory and sets `path`
+// to it; when it cannot be made, runs `undo` and refuses the order through
+// the error page.
 template <typename Undo>
-std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
+reply::Refusal create_order_mail_file(const Request& r, Undo undo, std::string& path) {
     const std::string folder = config().maildir;
     const NewFile mail = create_generated_file(folder, ".mail");
     if (!mail.created) {
         undo();
-        fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
+        return fail_with_error(r.program_dir, "Could not find " + folder + mail.name);
     }
-    return folder + mail.name;
+    path = folder + mail.name;
+    return std::nullopt;
 }
+
+// The invoice number an order took and its mail file, or the refusal of the
+// order.
+struct Invoiced {
+    std::string invoice;
+    std::string mail_file;
+    reply::Refusal refused;
+};
 
 // Advances "invnumber" of the configuration and stores it, then writes the
 // order mail showing the advanced number; returns that number and
@@ -96,20 +105,26 @@ std::string create_order_mail_file_or_fail(const Request& r, Undo undo) {
 // moved past. A number that cannot be stored, or a mail that cannot be
 // written whole, refuses the order: the mail file is removed and then the
 // number put back as it stood.
-std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request& r, const std::string& config_file,
-                                                                   const std::string& basket_file,
-                                                                   const Switches& switches, std::string& shopper_mail) {
+Invoiced advance_invoice_and_write_mail(const Request& r, const std::string& config_file, const std::string& basket_file,
+                                        const Switches& switches, std::string& shopper_mail) {
     profile::Lock hold(config_file, profile::Durability::synced);
     const std::optional<std::string> held = profile::read_value(config_file, "Program Config", "invnumber");
     const std::string issued = cut(held.value_or(""), limits::kConfigValue);
     // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.
     const std::string advanced = std::to_string(static_cast<long long>(read_integer(issued)) + 1);
     profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
-    if (!profile::store_now(config_file)) refuse_order(r, kInvoiceNotStored);
+    if (!profile::store_now(config_file)) return {{}, {}, refuse_order(r, kInvoiceNotStored)};
 
-    const std::string mail_file = create_order_mail_file_or_fail(r, [&] {
-        profile::write(config_file, "Program Config", "invnumber", held);
-    });
+    // Each way out that refuses the order stores the number put back.
+    std::string mail_file;
+    const reply::Refusal no_mail_file = create_order_mail_file(
+        r,
+        [&] {
+            profile::write(config_file, "Program Config", "invnumber", held);
+            profile::store_now(config_file);
+        },
+        mail_file);
+    if (no_mail_file) return {{}, {}, no_mail_file};
     const std::string mail =
         order_mail_head(config().name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
     shopper_mail = shopper_copy(order_mail_head(config().name, advanced) +
@@ -117,10 +132,11 @@ std::pair<std::string, std::string> advance_invoice_and_write_mail(const Request
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
-        refuse_order(r, kMailNotWritten);
+        profile::store_now(config_file);
+        return {{}, {}, refuse_order(r, kMailNotWritten)};
     }
     config().invnumber = advanced;
-    return {advanced, mail_file};
+    return {advanced, mail_file, std::nullopt};
 }
 
 // Sends the mail to one recipient; a failed start replaces `failed` with its
@@ -148,13 +164,13 @@ void deliver_shopper_copy(const std::string& mailer, const std::string& mail_fil
 
 }  // namespace
 
-void command_confirm(const Request& r) {
+reply::Done command_confirm(const Request& r) {
     const std::string basket = r.form.text("basket");
-    require_writable_basket_or_fail(r, basket);
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
-    require_checkout_browser_or_fail(r.program_dir, basket_file);
+    if (auto refused = refuse_other_browser(r.program_dir, basket_file)) return *refused;
 
     // The order is checked and recorded under the basket's lock, so a second
     // click waits for the first and then finds the order made; the lock goes
@@ -168,15 +184,17 @@ void command_confirm(const Request& r) {
         const OrderState state = order_state(basket_file);
         if (state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
             write_redirect();
-            reply::finish(1);
+            return {1};
         }
-        if (!has_items(basket_file)) refuse_order(r, kNoItems);
-        if (state != OrderState::summarised) refuse_order(r, kSummaryOutOfDate);
+        if (!has_items(basket_file)) return refuse_order(r, kNoItems);
+        if (state != OrderState::summarised) return refuse_order(r, kSummaryOutOfDate);
         const Switches switches = read_switches(r.program_dir);
-        if (!amounts_valid(basket_file, switches)) refuse_order(r, kAmountNotValid);
+        if (!amounts_valid(basket_file, switches)) return refuse_order(r, kAmountNotValid);
 
-        std::string invoice;
-        std::tie(invoice, mail_file) = advance_invoice_and_write_mail(r, config_file, basket_file, switches, shopper_mail);
+        Invoiced invoiced = advance_invoice_and_write_mail(r, config_file, basket_file, switches, shopper_mail);
+        if (invoiced.refused) return *invoiced.refused;
+        const std::string invoice = invoiced.invoice;
+        mail_file = invoiced.mail_file;
         profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (profile::read_text(config_file, "Order Control", "tables") == "on")
@@ -191,6 +209,7 @@ void command_confirm(const Request& r) {
         // The mail and the payment record hold the card now: a stranger who
         // learns the basket's name finds none to order with.
         remove_card_data(basket_file);
+        profile::store_now(basket_file);
     }
 
     const bool copy_to_merchant = profile::read_text(config_file, "Order Control", "email") == "on";
@@ -202,17 +221,17 @@ void command_confirm(const Request& r) {
 
     write_redirect();
     if (failed != 0) reply::write(mailer_failure_message(failed));
-    reply::finish(1);
+    return {1};
 }
 
-void command_sendmail(const Request&) {
+reply::Done command_sendmail(const Request&) {
     write_content_type();
     reply::write("Called Send Mail Command\n");
-    reply::finish(1);
+    return {1};
 }
 
-void command_showmail(const Request&) {
+reply::Done command_showmail(const Request&) {
     write_content_type();
     reply::write("Called Show Mail Command\nObsolete in Version 1.0\n");
-    reply::finish(1);
+    return {1};
 }

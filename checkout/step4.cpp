@@ -8,7 +8,7 @@
 #include "platform/profile.h"
 #include "render/reply_pieces.h"
 
-void answer_step4(const FormTable& form, const Switches& switches, const std::string& basket, const std::string& page,
+reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket, const std::string& page,
                   SummaryStyle style, const ShippingRules& rules) {
     write_content_type();
     const std::string path = basket_path(basket);
@@ -27,7 +27,13 @@ void answer_step4(const FormTable& form, const Switches& switches, const std::st
     }
     const double additions = additions_total(path);
     const double tax_rate = sales_tax_rate(form, path, switches);
-    write_order_details_or_end(basket, page, style);
+    if (auto refused = write_order_details(basket, page, style)) {
+        // A step 4 whose page fails keeps the carrier, and the order stands
+        // as changed: no summary to order from.
+        profile::store_now(path);
+        return *refused;
+    }
     write_order_summary(basket, page, shipping, tax_rate, additions, style);
-    reply::finish(1);
+    profile::store_now(path);
+    return {1};
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "checkout/summary.h"
+#include "platform/output.h"
 #include "request/form.h"
 #include "request/switches.h"
 
@@ -14,8 +15,7 @@ using ShippingRules = std::function<double(const std::string& basket_file)>;
 // Writes the header; under the basket's lock records the carrier and works
 // out the shipping (the lines' own amounts for agent "predetermined", or
 // `rules` alone when they are given), the extra charges and the tax rate
-// (sales_tax_rate); then writes the step-4 page in `style` and ends the run
+// (sales_tax_rate); then writes the step-4 page in `style` as the answer,
 // with status 1.
-[[noreturn]] void answer_step4(const FormTable& form, const Switches& switches, const std::string& basket,
-                               const std::string& page,
-                               SummaryStyle style, const ShippingRules& rules = nullptr);
+reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket,
+                         const std::string& page, SummaryStyle style, const ShippingRules& rules = nullptr);

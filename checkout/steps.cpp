@@ -31,21 +31,23 @@ constexpr std::string_view kTooManyEntries = "Too many options or charges";
 constexpr std::string_view kSealKeyNotValid =
     "Card number not stored: sealkey of [Card Data] is not the base64 of a 32-byte key";
 
-// The basket and the next page of a step, with the basket file.
+// The basket and the next page of a step, with the basket file, or the
+// step's refusal.
 struct Step {
     std::string basket, page, path;
+    reply::Refusal refused;
 };
 
 // Checks the names and the browser before anything is written. No cache
 // keeps a step's page, which shows the shopper's details, or its error page.
 Step checked_step(const Request& r) {
     reply::forbid_caching();
-    Step s{r.form.text("basket"), r.form.text("where"), {}};
-    require_basket_name_or_fail(r, s.basket);
-    require_page_name_or_fail(r, s.page);
-    require_writable_basket_or_fail(r, s.basket);
+    Step s{r.form.text("basket"), r.form.text("where"), {}, std::nullopt};
+    s.refused = refuse_basket_name(r, s.basket);
+    if (!s.refused) s.refused = refuse_page_name(r, s.page);
+    if (!s.refused) s.refused = refuse_unwritable_basket(r, s.basket);
     s.path = basket_path(s.basket);
-    if (!s.basket.empty()) require_checkout_browser_or_fail(r.program_dir, s.path);
+    if (!s.refused && !s.basket.empty()) s.refused = refuse_other_browser(r.program_dir, s.path);
     return s;
 }
 
@@ -135,34 +137,40 @@ void store_extra_charges(const std::string& path, const std::string& count_text,
 
 }  // namespace
 
-void command_step1(const Request& r) {
+reply::Done command_step1(const Request& r) {
     const Step s = checked_step(r);
+    if (s.refused) return *s.refused;
     if (!s.basket.empty()) {
         profile::Lock lock(s.path);
-        begin_checkout_or_fail(r.program_dir, s.path);
+        if (auto refused = begin_checkout(r.program_dir, s.path)) return *refused;
+        profile::store_now(s.path);
     }
     write_content_type();
     store_shipping_fields(s.path, r.form,
                           {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
                            "fphone", "email"});
-    end_with_page(s.basket, s.page);
+    profile::store_now(s.path);
+    return answer_with_page(s.basket, s.page);
 }
 
-void command_step2(const Request& r) {
+reply::Done command_step2(const Request& r) {
     const Step s = checked_step(r);
+    if (s.refused) return *s.refused;
     // A seal key that cannot seal would leave the card number readable:
     // nothing is stored.
     const Switches switches = read_switches(r.program_dir);
     if (!switches.sealkey.empty() && !sealed_box::key_valid(switches.sealkey))
-        fail_with_error(r.program_dir, kSealKeyNotValid);
+        return fail_with_error(r.program_dir, kSealKeyNotValid);
     write_content_type();
     store_payment_fields(s.path, r.form, switches);
-    end_with_page(s.basket, s.page);
+    profile::store_now(s.path);
+    return answer_with_page(s.basket, s.page);
 }
 
-void command_step3(const Request& r) {
+reply::Done command_step3(const Request& r) {
     const Step s = checked_step(r);
-    if (too_many_entries(r.form)) fail_with_error(r.program_dir, kTooManyEntries);
+    if (s.refused) return *s.refused;
+    if (too_many_entries(r.form)) return fail_with_error(r.program_dir, kTooManyEntries);
     write_content_type();
     const auto count_text = r.form.lookup("addcharge");
     const int count = count_text ? form_count(*count_text) : 0;
@@ -173,17 +181,18 @@ void command_step3(const Request& r) {
         set_order_state(s.path, OrderState::changed);
         store_options(s.path, r.form);
         if (count > 0) store_extra_charges(s.path, *count_text, *charges);
+        profile::store_now(s.path);
     }
-    end_with_page(s.basket, s.page);
+    return answer_with_page(s.basket, s.page);
 }
 
-void command_step4(const Request& r) {
+reply::Done command_step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
     reply::forbid_caching();
-    require_basket_name_or_fail(r, basket);
-    require_page_name_or_fail(r, page);
-    require_writable_basket_or_fail(r, basket);
-    require_checkout_browser_or_fail(r.program_dir, basket_path(basket));
-    answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
+    if (auto refused = refuse_basket_name(r, basket)) return *refused;
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
+    if (auto refused = refuse_other_browser(r.program_dir, basket_path(basket))) return *refused;
+    return answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
 }

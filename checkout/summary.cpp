@@ -77,12 +77,13 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-void write_order_details_or_end(std::string_view basket, std::string_view page, SummaryStyle style) {
+reply::Refusal write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
     OpenedPage opened;
-    open_page_or_end(config().webdir, page, opened);
+    if (auto answered = open_page(config().webdir, page, opened)) return answered;
     std::string out = shopper_page(opened, basket);
     out += details_block(basket_path(basket), basket, style);
     reply::write(out);
+    return std::nullopt;
 }
 
 void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,

@@ -4,6 +4,8 @@
 #pragma once
 #include <string_view>
 
+#include "platform/output.h"
+
 // Where the two programs' step-4 pages differ.
 struct SummaryStyle {
     bool fax_row;         // the details block shows "fphone"
@@ -13,10 +15,10 @@ inline constexpr SummaryStyle kBasketProgramPage{true, true};
 inline constexpr SummaryStyle kShippingPage{false, false};
 
 // Writes the page `page` (in the web directory) with only "{SHOPPER}"
-// expanded, then the details block and the confirm form for `basket`. Ends
-// the run with status 1 when the page cannot be opened or opts out of
-// parsing.
-void write_order_details_or_end(std::string_view basket, std::string_view page, SummaryStyle style);
+// expanded, then the details block and the confirm form for `basket`. The
+// answer (status 1) when the page cannot be opened or opts out of parsing,
+// and nothing when the summary goes on.
+[[nodiscard]] reply::Refusal write_order_details(std::string_view basket, std::string_view page, SummaryStyle style);
 
 // Writes the summary table of `basket` with tax, extra charges, shipping and
 // grand total, and stores "Total"/"Tax" and "Total"/"Total" and marks the

@@ -45,21 +45,24 @@ bool append_error_record(const std::string& program_dir, std::string_view messag
     return files::append(program_dir + std::string(kErrorLog), record);
 }
 
-void fail_with_error(const std::string& program_dir, std::string_view message) {
+reply::Done fail_with_error(const std::string& program_dir, std::string_view message) {
     if (!append_error_record(program_dir, message))
         reply::write("Could not open " + program_dir + std::string(kErrorLog) + "\n");
     write_error_page();
-    reply::finish(1);
+    return {1};
 }
 
-void require_basket_name_or_fail(const Request& r, std::string_view name) {
-    if (!is_basket_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+reply::Refusal refuse_basket_name(const Request& r, std::string_view name) {
+    if (!is_basket_name(name)) return fail_with_error(r.program_dir, refused_name_message(name));
+    return std::nullopt;
 }
 
-void require_file_name_or_fail(const Request& r, std::string_view name) {
-    if (!is_file_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+reply::Refusal refuse_file_name(const Request& r, std::string_view name) {
+    if (!is_file_name(name)) return fail_with_error(r.program_dir, refused_name_message(name));
+    return std::nullopt;
 }
 
-void require_page_name_or_fail(const Request& r, std::string_view name) {
-    if (!is_page_name(name)) fail_with_error(r.program_dir, refused_name_message(name));
+reply::Refusal refuse_page_name(const Request& r, std::string_view name) {
+    if (!is_page_name(name)) return fail_with_error(r.program_dir, refused_name_message(name));
+    return std::nullopt;
 }

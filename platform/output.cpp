@@ -1,39 +1,44 @@
 #include "platform/output.h"
 
-#include <cstdlib>
 #include <unistd.h>
 
 #include "common/reply_headers.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 
 namespace reply {
 namespace {
-std::string& buffer() {
+// The reply written outside a Building.
+std::string& loose_bytes() {
     static std::string bytes;
     return bytes;
 }
-bool& no_store() {
-    static bool set = false;
-    return set;
+Building*& open_reply() {
+    static Building* open = nullptr;
+    return open;
 }
 }  // namespace
 
-void write(std::string_view bytes) { buffer().append(bytes); }
+Building::Building() : outer_(open_reply()) { open_reply() = this; }
 
-void forbid_caching() { no_store() = true; }
+Building::~Building() { open_reply() = outer_; }
+
+Reply Building::complete(Done done) const { return {done.status, with_safety_headers(bytes_, no_store_)}; }
+
+void write(std::string_view bytes) {
+    if (Building* open = open_reply()) open->bytes_.append(bytes);
+    else loose_bytes().append(bytes);
+}
+
+void forbid_caching() {
+    if (Building* open = open_reply()) open->no_store_ = true;
+}
 
 std::string take() {
     std::string out;
-    out.swap(buffer());
+    out.swap(loose_bytes());
     return out;
 }
 
-void finish(int status) {
-    profile::commit_all();
-    // A failed write means the server went away: nothing left to tell it.
-    files::write_all(STDOUT_FILENO, with_safety_headers(buffer(), no_store()));
-    std::exit(status);
-}
+void send(const Reply& reply) { files::write_all(STDOUT_FILENO, reply.bytes); }
 
 }  // namespace reply

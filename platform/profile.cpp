@@ -34,6 +34,12 @@ std::unordered_map<std::string, Kept>& kept_files() {
     return files;
 }
 
+// Whether a RequestWrites is open: writes then wait for store_now.
+bool& in_request() {
+    static bool open = false;
+    return open;
+}
+
 void parse_from_disk(Kept& k, const std::string& path) {
     if (k.no_follow && k.lock_fd < 0) {
         k.doc = Document{};
@@ -221,14 +227,16 @@ Lock::Lock(std::string path, Durability durability, Links links) : path_(std::mo
     Kept& k = kept_files()[path_];
     if (durability == Durability::synced) k.durable = true;
     if (links == Links::refused) k.no_follow = true;
-    if (k.lock_depth++ == 0) acquire(k, path_);
+    // A file whose writes wait for their store is still locked: taking it
+    // again keeps them.
+    if (k.lock_depth++ == 0 && !(in_request() && k.dirty && k.lock_fd >= 0)) acquire(k, path_);
 }
 
 Lock::~Lock() {
     auto& all = kept_files();
     auto it = all.find(path_);
     if (it == all.end() || it->second.lock_depth == 0) return;  // released by commit_all
-    if (--it->second.lock_depth == 0) release(it->second, path_);
+    if (--it->second.lock_depth == 0 && !(in_request() && it->second.dirty)) release(it->second, path_);
 }
 
 std::optional<Held> held(const std::string& path) {
@@ -242,7 +250,21 @@ std::optional<Held> held(const std::string& path) {
 bool store_now(const std::string& path) {
     auto& all = kept_files();
     auto it = all.find(path);
-    return it == all.end() || commit(it->second, path);
+    if (it == all.end()) return true;
+    const bool stored = commit(it->second, path);
+    if (it->second.lock_depth == 0) release(it->second, path);
+    return stored;
+}
+
+RequestWrites::RequestWrites() { in_request() = true; }
+
+RequestWrites::~RequestWrites() {
+    for (auto& [path, k] : kept_files()) {
+        k.dirty = false;
+        if (k.lock_fd >= 0) release(k, path);
+    }
+    kept_files().clear();
+    in_request() = false;
 }
 
 Removal remove_if_idle(const std::string& path, const std::function<bool(long long, long long)>& wanted) {
@@ -271,7 +293,7 @@ void limit_size(const std::string& path, std::size_t bytes) { load(path).max_byt
 
 void commit_all() {
     for (auto& [path, k] : kept_files())
-        if (k.lock_depth > 0) release(k, path);
+        if (k.lock_depth > 0 || k.lock_fd >= 0) release(k, path);
 }
 
 void forget_all() {

@@ -4,9 +4,10 @@
 // whole through a temporary file and a rename, so a reader never sees it torn.
 //
 // A command that reads a file and then writes it holds a Lock on it for the
-// whole time: taking the lock parses the file afresh, writes made under it
-// are stored when the lock is released (or when the run ends), and a write
-// made without a lock takes one just for itself.
+// whole time: taking the lock parses the file afresh, and a write made
+// without a lock takes one just for itself. Within a request
+// (RequestWrites) writes are stored only when the command stores them
+// (store_now); elsewhere they are stored when the lock is released.
 #pragma once
 #include <functional>
 #include <optional>
@@ -52,8 +53,8 @@ inline void write(const std::string& path, std::string_view section, std::string
 }
 void remove(const std::string& path, std::string_view section, std::string_view key);
 
-// An exclusive lock on one file, from construction to destruction (or the
-// end of the run). Locks on the same file nest. Where no lock can be had (a
+// An exclusive lock on one file, from construction to destruction (within a
+// request, to the store of its writes when some are pending). Locks on the same file nest. Where no lock can be had (a
 // missing directory, a path that is not a regular file) the run goes on
 // without one, and its writes fail as they would anyway.
 // How a file is stored: `synced` files (the shop's configuration and its
@@ -88,10 +89,27 @@ struct Held {
 };
 std::optional<Held> held(const std::string& path);
 
-// Stores the pending writes of a file held under a Lock now, keeping the
-// lock. False when they could not be stored: the file keeps what it held and
-// the writes are dropped. True when nothing was pending.
+// Stores the pending writes of a file now, keeping its Lock while one is
+// held (a file whose Lock has gone, its writes held by a RequestWrites, is
+// released). False when they could not be stored: the file keeps what it
+// held and the writes are dropped. True when nothing was pending.
 bool store_now(const std::string& path);
+
+// The writes of one request. While a RequestWrites is open, a write stays
+// pending, also after its Lock goes, until the command stores it with
+// store_now: the file stays locked meanwhile, so that no other run changes
+// it under writes not yet stored. Closing it drops every write
+// not stored, releases every lock and forgets every kept parse, so that a
+// refused request stores nothing and the next request reads the files
+// afresh. Without one (the shop tool) a write is stored when its Lock
+// goes. At most one is open at a time.
+class RequestWrites {
+public:
+    RequestWrites();
+    ~RequestWrites();
+    RequestWrites(const RequestWrites&) = delete;
+    RequestWrites& operator=(const RequestWrites&) = delete;
+};
 
 // From now on in this run, writes that would make the file longer than
 // `bytes` are not stored: the file keeps what it held and they are dropped,

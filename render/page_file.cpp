@@ -3,21 +3,21 @@
 #include "platform/files.h"
 #include "platform/output.h"
 
-void open_page_or_end(const std::string& webdir, std::string_view page, OpenedPage& opened) {
+reply::Refusal open_page(const std::string& webdir, std::string_view page, OpenedPage& opened) {
     const std::string path = webdir + std::string(page);
     auto text = files::read(path);
     if (!text) {
         reply::write("Could not open " + path + "\n");
-        reply::finish(1);
+        return reply::Done{1};
     }
     opened.text = std::move(*text);
     opened.lines = LineReader(opened.text);
     reply::write("</pre>\n");
     std::string line;
     opened.lines.next(line);
-    if (line != "<!--NO PARSE-->") return;
+    if (line != "<!--NO PARSE-->") return std::nullopt;
     reply::write(unparsed_copy(opened.lines));
-    reply::finish(1);
+    return reply::Done{1};
 }
 
 std::string unparsed_copy(LineReader& lines) {

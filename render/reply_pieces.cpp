@@ -51,13 +51,13 @@ void write_fallback_page() {
     reply::write(page);
 }
 
-void end_with_page(std::string_view basket, std::string_view page) {
-    render_template_page_or_end(basket, page);
+reply::Done answer_with_page(std::string_view basket, std::string_view page) {
+    if (auto answered = render_template_page(basket, page)) return *answered;
     render_basket_table(basket, page);
-    reply::finish(1);
+    return {1};
 }
 
-void end_with_header_and_page(std::string_view basket, std::string_view page) {
+reply::Done answer_with_header_and_page(std::string_view basket, std::string_view page) {
     write_content_type();
-    end_with_page(basket, page);
+    return answer_with_page(basket, page);
 }

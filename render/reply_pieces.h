@@ -3,6 +3,8 @@
 #pragma once
 #include <string_view>
 
+#include "platform/output.h"
+
 void write_content_type();
 
 // "Location: <thanks>\n\n", the reply to a confirmed order.
@@ -14,9 +16,9 @@ void write_basket_cookie(std::string_view basket);
 // The page for a request that names no command.
 void write_fallback_page();
 
-// The template page `page` rendered for `basket`, then the basket table, and
-// the end of the run with status 1. The header has been written already.
-[[noreturn]] void end_with_page(std::string_view basket, std::string_view page);
+// The template page `page` rendered for `basket`, then the basket table, as
+// the answer with status 1. The header has been written already.
+reply::Done answer_with_page(std::string_view basket, std::string_view page);
 
-// The content-type header, then end_with_page.
-[[noreturn]] void end_with_header_and_page(std::string_view basket, std::string_view page);
+// The content-type header, then answer_with_page.
+reply::Done answer_with_header_and_page(std::string_view basket, std::string_view page);

@@ -24,6 +24,6 @@ std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std:
 
 // Writes the item through the style sheet `styles` + style + ".sty", each of
 // its lines with the placeholders filled and followed by "\n"; writes
-// "No style sheet\n" when the file cannot be opened. Never ends the run.
+// "No style sheet\n" when the file cannot be opened; the page goes on.
 void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
                        std::string_view cgiurl, std::string_view styles);

@@ -56,10 +56,11 @@ void render_parsed_lines(LineReader& lines, std::string_view basket,
     }
 }
 
-void render_template_page_or_end(std::string_view basket, std::string_view page) {
+reply::Refusal render_template_page(std::string_view basket, std::string_view page) {
     OpenedPage opened;
-    open_page_or_end(config().webdir, page, opened);
+    if (auto answered = open_page(config().webdir, page, opened)) return answered;
     render_parsed_lines(opened.lines, basket, [&](std::string_view number) {
         render_item_entry(read_item_entry(number), basket, page, config().cgiurl, config().styles);
     });
+    return std::nullopt;
 }

@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "common/lines.h"
+#include "platform/output.h"
 
-// Writes the page `page` (in the web directory) for `basket`. Returns after a
-// parsed page; ends the run with status 1 after a "<!--NO PARSE-->" page or
-// when the page cannot be opened.
-void render_template_page_or_end(std::string_view basket, std::string_view page);
+// Writes the page `page` (in the web directory) for `basket`. Nothing after a
+// parsed page; the answer (status 1) after a "<!--NO PARSE-->" page or when
+// the page cannot be opened.
+[[nodiscard]] reply::Refusal render_template_page(std::string_view basket, std::string_view page);
 
 // The parsed copy of a page's lines (after its mode line): each line with its
 // first "{SHOPPER}" replaced by `basket`; a line with an item tag is written

@@ -22,24 +22,25 @@ constexpr std::string_view kUsage = "ship.exe?SHIPPINGMETHOD+WEIGHT+ZIPCODE+EXCH
 
 // ship keeps no log: a refused name gets the error page alone, and nothing
 // is written to any file.
-void require_name_or_fail(bool accepted) {
-    if (accepted) return;
+reply::Refusal refuse_unless(bool accepted) {
+    if (accepted) return std::nullopt;
     write_error_page();
-    reply::finish(1);
+    return reply::Done{1};
 }
 
-[[noreturn]] void step4(const Request& r) {
+reply::Done step4(const Request& r) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
     const bool by_rules = r.form.has_value("agent", "lookup");
     const std::string item_table_name = r.form.text("lookup");
     reply::forbid_caching();
-    require_name_or_fail(is_basket_name(basket));
-    require_name_or_fail(is_page_name(page));
-    if (by_rules) require_name_or_fail(is_file_name(item_table_name));
-    require_name_or_fail(may_write_basket(r.program_dir, basket));
+    if (auto refused = refuse_unless(is_basket_name(basket))) return *refused;
+    if (auto refused = refuse_unless(is_page_name(page))) return *refused;
+    if (by_rules)
+        if (auto refused = refuse_unless(is_file_name(item_table_name))) return *refused;
+    if (auto refused = refuse_unless(may_write_basket(r.program_dir, basket))) return *refused;
     if (!basket.empty()) limit_basket_size(basket_path(basket));
-    require_checkout_browser_or_fail(r.program_dir, basket_path(basket));
+    if (auto refused = refuse_other_browser(r.program_dir, basket_path(basket))) return *refused;
 
     const Switches switches = read_switches(r.program_dir);
     ShippingRules rules;
@@ -52,7 +53,7 @@ void require_name_or_fail(bool accepted) {
                                                              : c.webdir + c.shiptable;
         rules = [item_table](const std::string& basket_file) { return rule_shipping(basket_file, item_table); };
     }
-    answer_step4(r.form, switches, basket, page, kShippingPage, rules);
+    return answer_step4(r.form, switches, basket, page, kShippingPage, rules);
 }
 
 }  // namespace
@@ -67,18 +68,31 @@ void read_ship_config(const std::string& program_dir) {
     c.dbfile = profile::read_text(path, "Program Config", "dbfile", {}, limits::kConfigValue);
 }
 
-void run_ship(Request& r) {
-    switch (start_request_or_end(r)) {
+reply::Done run_ship(Request& r) {
+    const Started started = start_request(r);
+    if (started.answer) return *started.answer;
+    switch (started.kind) {
         case Start::no_method:
         case Start::no_content_type:
-            reply::finish(0);
+            return {0};
         case Start::get:
-            if (!r.words.empty()) end_unanswered(*r.method);
+            if (!r.words.empty()) return leave_unanswered(*r.method);
             reply::write(kUsage);
-            reply::finish(1);
+            return {1};
         case Start::post:
             break;
     }
-    if (!r.form.has_value("command", kShipCommandWords[0])) reply::finish(0);
-    step4(r);
+    if (!r.form.has_value("command", kShipCommandWords[0])) return {0};
+    return step4(r);
+}
+
+reply::Reply answer_ship(Request& r) {
+    reply::Building answer;
+    reply::Done done{1};
+    {
+        profile::RequestWrites writes;  // what step 4 did not store is dropped here
+        read_ship_config(r.program_dir);
+        done = run_ship(r);
+    }
+    return answer.complete(done);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "platform/output.h"
 #include "request/request.h"
 
 // Reads "webdir", "basketdir", "tax", "shiptable" and "dbfile" from
@@ -11,7 +12,12 @@
 // limits::kConfigValue; missing ones stay empty.
 void read_ship_config(const std::string& program_dir);
 
-// Answers the request and ends the run: the usage line for a bare GET,
-// step 4 for a POST whose `command` is "step4", and otherwise the refusals
-// and silent ends that the web server expects of ship.
-[[noreturn]] void run_ship(Request& r);
+// Answers the request: the usage line for a bare GET, step 4 for a POST
+// whose `command` is "step4", and otherwise the refusals and silent ends
+// that the web server expects of ship.
+reply::Done run_ship(Request& r);
+
+// The whole request of ship: the configuration read, the request answered
+// with its own set of writes (profile::RequestWrites), and the reply with
+// its status.
+reply::Reply answer_ship(Request& r);

@@ -4,11 +4,14 @@
 #include "platform/output.h"
 #include "render/reply_pieces.h"
 #include "request/command_words.h"
+#include "logs/logs.h"
+#include "platform/profile.h"
+#include "request/config.h"
 #include "request/start.h"
 
 namespace {
 
-using Command = void (*)(const Request&);
+using Command = reply::Done (*)(const Request&);
 
 struct Entry {
     std::string_view word;
@@ -40,33 +43,55 @@ constexpr bool same_words(const Entry (&table)[N], const std::string_view (&word
 static_assert(same_words(kGetCommands, kGetCommandWords));
 static_assert(same_words(kPostCommands, kPostCommandWords));
 
-[[noreturn]] void answer_no_command() {
+reply::Done answer_no_command() {
     write_fallback_page();
-    reply::finish(1);
+    return {1};
+}
+
+// The configuration read and logged, then the command; a configuration that
+// cannot be read is the request's fatal error.
+reply::Done configure_and_dispatch(Request& r) {
+    const std::string config_file = config_path(r.program_dir);
+    switch (read_config(config_file, config())) {
+        case ConfigRead::cannot_open:
+            return fail_with_error(r.program_dir, "Could not find " + config_file);
+        case ConfigRead::cannot_read:
+            return fail_with_error(r.program_dir, "Could not read from " + config_file);
+        case ConfigRead::ok:
+            break;
+    }
+    write_run_log(r.program_dir, config_file);
+    return dispatch(r);
 }
 
 }  // namespace
 
-void dispatch(Request& r) {
-    switch (start_request_or_end(r)) {
+reply::Done dispatch(Request& r) {
+    const Started started = start_request(r);
+    if (started.answer) return *started.answer;
+    switch (started.kind) {
         case Start::no_method:
         case Start::no_content_type:
-            answer_no_command();
+            return answer_no_command();
         case Start::get:
-            if (r.words.empty()) answer_no_command();
+            if (r.words.empty()) return answer_no_command();
             for (const Entry& e : kGetCommands)
-                if (r.words[0] == e.word) {
-                    e.run(r);
-                    reply::finish(1);  // commands end the run themselves
-                }
-            end_unanswered(*r.method);  // a word that names no command: no reply at all
+                if (r.words[0] == e.word) return e.run(r);
+            return leave_unanswered(*r.method);  // a word that names no command: no reply at all
         case Start::post:
             for (const Entry& e : kPostCommands)
-                if (r.form.has_value("command", e.word)) {
-                    e.run(r);
-                    reply::finish(1);
-                }
-            answer_no_command();
+                if (r.form.has_value("command", e.word)) return e.run(r);
+            return answer_no_command();
     }
-    reply::finish(1);  // not reached: every start is answered above
+    return answer_no_command();  // not reached: every start is answered above
+}
+
+reply::Reply answer_tavra(Request& r) {
+    reply::Building answer;
+    reply::Done done{1};
+    {
+        profile::RequestWrites writes;  // what the command did not store is dropped here
+        done = configure_and_dispatch(r);
+    }
+    return answer.complete(done);
 }

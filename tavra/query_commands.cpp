@@ -7,15 +7,15 @@
 #include "platform/output.h"
 #include "render/reply_pieces.h"
 
-void command_goto(const Request& r) {
+reply::Done command_goto(const Request& r) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
     const std::string basket = is_get(r) ? r.word(3) : r.form.text("basket");
-    require_page_name_or_fail(r, page);
-    require_basket_name_or_fail(r, basket);
-    end_with_header_and_page(basket, page);
+    if (auto refused = refuse_page_name(r, page)) return *refused;
+    if (auto refused = refuse_basket_name(r, basket)) return *refused;
+    return answer_with_header_and_page(basket, page);
 }
 
-void command_info(const Request&) {
+reply::Done command_info(const Request&) {
     const Config& c = config();
     std::string page = "Content-type: text/html\n\n<BODY bgcolor=\"#99CCFF\">\n";
     for (const ConfigKey& key : kConfigKeys) {
@@ -25,10 +25,10 @@ void command_info(const Request&) {
         page += "<br>\n";
     }
     reply::write(page);
-    reply::finish(1);
+    return {1};
 }
 
-void command_kill(const Request&) {
+reply::Done command_kill(const Request&) {
     reply::write("Content-type: text/html\n\nAllocated for remote shutdown\n");
-    reply::finish(1);
+    return {1};
 }

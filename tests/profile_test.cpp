@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -123,6 +125,50 @@ TEST_F(ProfileStore, LockedWritesAreStoredWhenTheLockGoes) {
         EXPECT_EQ(profile::read_text(path("t.ini"), "S", "b"), "3");
     }
     EXPECT_EQ(contents("t.ini"), "[S]\na=2\nb=3\n");
+}
+
+namespace {
+// Whether another holder could lock the file now.
+bool lockable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) ::close(fd);
+    return free;
+}
+}  // namespace
+
+TEST_F(ProfileStore, ARequestStoresOnlyWhatItStoresAndKeepsTheFileLockedUntilThen) {
+    put("t.ini", "[S]\na=1\n");
+    put("u.ini", "[S]\na=1\n");
+    {
+        profile::RequestWrites writes;
+        {
+            profile::Lock hold(path("t.ini"));
+            profile::write(path("t.ini"), "S", "a", std::string_view("2"));
+        }
+        // The lock went with the write pending: the file stays as it was,
+        // held, and a second lock keeps the pending write.
+        EXPECT_EQ(contents("t.ini"), "[S]\na=1\n");
+        EXPECT_FALSE(lockable(path("t.ini")));
+        {
+            profile::Lock hold(path("t.ini"));
+            profile::write(path("t.ini"), "S", "b", std::string_view("3"));
+        }
+        EXPECT_TRUE(profile::store_now(path("t.ini")));
+        EXPECT_EQ(contents("t.ini"), "[S]\na=2\nb=3\n");
+        EXPECT_TRUE(lockable(path("t.ini")));
+
+        // Never stored: dropped when the request closes, as is a file the
+        // request's lock made.
+        profile::write(path("u.ini"), "S", "a", std::string_view("9"));
+        profile::write(path("new.ini"), "S", "a", std::string_view("9"));
+        EXPECT_EQ(profile::read_text(path("u.ini"), "S", "a"), "9");
+    }
+    EXPECT_EQ(contents("u.ini"), "[S]\na=1\n");
+    EXPECT_TRUE(lockable(path("u.ini")));
+    EXPECT_FALSE(std::filesystem::exists(path("new.ini")));
+    // Nothing is kept from the request: the next one reads the file.
+    EXPECT_EQ(profile::read_text(path("u.ini"), "S", "a"), "1");
 }
 
 TEST_F(ProfileStore, LockReadsTheFileAfresh) {

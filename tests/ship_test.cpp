@@ -4,6 +4,7 @@
 
 #include "harness.h"
 #include "order_shop.h"
+#include "ship/calculator.h"
 #include "ship/rules.h"
 
 namespace {
@@ -108,6 +109,34 @@ TEST_F(Ship, RepliesAndStatuses) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, kStepHeader + "Could not open " + shop.path("web/none.html") + "\n");
     EXPECT_EQ(basket(), "[Shipping]\ncarrier=lookup\n");  // the carrier comes before the page
+}
+
+// The request's function, called in this process: every answer, the
+// unanswered ones too, is a reply handed back, and the process goes on to
+// the next request with nothing of the last one's reply.
+TEST(ShipRequest, EveryRequestIsAnsweredAsAValueInOneProcess) {
+    const TempFolder folder{"tavra-ship-calls"};
+    struct Case {
+        std::optional<std::string> method;
+        std::vector<std::string> words;
+        std::string bytes;
+        int status;
+    } cases[] = {
+        {"HEAD", {}, "", -1},
+        {"GET", {}, "ship.exe?SHIPPINGMETHOD+WEIGHT+ZIPCODE+EXCHANGEFILENAME\n", 1},
+        {"PUT", {}, "", 1},
+        {"GET", {"step4"}, "", -1},
+        {std::nullopt, {}, "", 0},
+    };
+    for (const Case& c : cases) {
+        Request r;
+        r.program_dir = folder.root() + "/";
+        r.method = c.method;
+        r.words = c.words;
+        const reply::Reply answer = answer_ship(r);
+        EXPECT_EQ(answer.bytes, c.bytes) << c.method.value_or("(none)");
+        EXPECT_EQ(answer.status, c.status) << c.method.value_or("(none)");
+    }
 }
 
 TEST(ShippingRules, KindIsNamedByteForByte) {
