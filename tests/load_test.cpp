@@ -26,7 +26,7 @@ namespace {
 constexpr int kProcesses = 16;
 // How long the processes hammer: TAVRA_LOAD_SECONDS (tests/run_all.sh asks
 // for 20), else a few seconds so that the suite stays quick.
-constexpr int kShortLoadSeconds = 3;
+constexpr int kShortLoadSeconds = 2;
 
 std::chrono::seconds load_time() {
     const char* asked = std::getenv("TAVRA_LOAD_SECONDS");
