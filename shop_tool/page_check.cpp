@@ -316,6 +316,7 @@ private:
     const Finding& fault_;
     std::map<std::string, std::unique_ptr<profile::Document>> tables_;  // by name in the web folder
     std::set<std::string> modifiers_;  // modifier files read already
+    profile::Document items_;  // the item table (dbfile), read once for every page
 };
 
 const profile::Document* PageCheck::item_table(const std::string& name) {
@@ -381,8 +382,7 @@ void PageCheck::template_lines(const File& d, std::string_view text) {
     static const std::regex kShopperAnyCase("\\{shopper\\}?", std::regex::icase);
     static const std::regex kItemAnyCase("\\{item=", std::regex::icase);
     const std::string items_shown = shown_path(shop_, config_.dbfile);
-    const auto items_text = read_shop_file(shop_, config_.dbfile);
-    const auto items = profile::Document::parse(items_text.value_or(""));
+    const profile::Document& items = items_;
     NumberedLines lines(text);
     std::string line;
     while (lines.next(line)) {
@@ -696,8 +696,9 @@ void PageCheck::run(const std::string& cfg_text) {
     identity(cfg_text);
     if (config_.webdir.empty()) return;
     // A missing item table is reported with the configuration.
-    if (const auto text = read_shop_file(shop_, config_.dbfile); text && !config_.dbfile.empty())
-        item_table_lines(config_.dbfile, *text);
+    const auto items_text = read_shop_file(shop_, config_.dbfile);
+    items_ = profile::Document::parse(items_text.value_or(""));
+    if (items_text && !config_.dbfile.empty()) item_table_lines(config_.dbfile, *items_text);
     for (const std::string& page : shop_files_in(shop_, config_.webdir, {".html", ".htm"})) {
         const std::string path = config_.webdir + page;
         const std::string text = read_shop_file(shop_, path).value_or("");
