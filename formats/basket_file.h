@@ -20,11 +20,51 @@ constexpr std::string_view kItem = "ITEM";
 constexpr std::string_view kPrice = "PRICE";
 constexpr std::string_view kShip = "SHIP";
 constexpr std::string_view kQuantity = "QUANTITY";
-// Checkout entries: the shopper's details and payment ("Shipping"), and the
-// extra charges ("Additional": "numfields", then "a<n>" keys).
+// Checkout entries: the shopper's details and payment ("Shipping"), the
+// options ("Optional": "numfields", then "option<n>" keys) and the extra
+// charges ("Additional": "numfields", then "a<n>" keys).
 constexpr std::string_view kShipping = "Shipping";
+constexpr std::string_view kOptional = "Optional";
+constexpr std::string_view kOption = "option";
 constexpr std::string_view kAdditional = "Additional";
+constexpr std::string_view kCharge = "a";
 constexpr std::string_view kNumFields = "numfields";
+// The keys of "Shipping". Each of steps 1 and 2 stores its form fields under
+// the fields' own names.
+constexpr std::string_view kFirstName = "fname";
+constexpr std::string_view kMiddleInitial = "minitial";
+constexpr std::string_view kLastName = "lname";
+constexpr std::string_view kAddress1 = "addr1";
+constexpr std::string_view kAddress2 = "addr2";
+constexpr std::string_view kCity = "city";
+constexpr std::string_view kState = "stpr";
+constexpr std::string_view kCountry = "country";
+constexpr std::string_view kZip = "zip";
+constexpr std::string_view kDayPhone = "dphone";
+constexpr std::string_view kFaxPhone = "fphone";
+constexpr std::string_view kEmail = "email";
+constexpr std::string_view kPayType = "paytype";
+constexpr std::string_view kCardName = "cname";
+constexpr std::string_view kCardNumber1 = "cnum1";
+constexpr std::string_view kCardNumber2 = "cnum2";
+constexpr std::string_view kExpiryMonth = "expmo";
+constexpr std::string_view kExpiryYear = "expyr";
+constexpr std::string_view kCarrier = "carrier";
+constexpr std::string_view kInvoice = "invnumber";
+// A sealed card number's masked form is kept under its key followed by this.
+constexpr std::string_view kMaskSuffix = "mask";
+// Step 1's fields, and step 2's, in the order the steps store them.
+inline constexpr std::string_view kShopperDetails[] = {kFirstName, kMiddleInitial, kLastName, kAddress1,
+                                                       kAddress2,  kCity,          kState,    kCountry,
+                                                       kZip,       kDayPhone,      kFaxPhone, kEmail};
+inline constexpr std::string_view kPaymentDetails[] = {kPayType,     kCardName,    kCardNumber1,
+                                                       kCardNumber2, kExpiryMonth, kExpiryYear};
+// The order tables' columns after the invoice number: the customer table's
+// keys of "Shipping", and the order table's keys of a line.
+inline constexpr std::string_view kCustomerColumns[] = {
+    kFirstName, kMiddleInitial, kLastName, kAddress1, kAddress2,   kCity,        kState,      kCountry,   kZip,
+    kDayPhone,  kFaxPhone,      kEmail,    kCardName, kCardNumber1, kCardNumber2, kExpiryMonth, kExpiryYear, kCarrier,
+};
 // The digest of the checkout key that step 1 gave the shopper's browser.
 constexpr std::string_view kCheckout = "Checkout";
 constexpr std::string_view kCheckoutKey = "keydigest";
@@ -32,6 +72,7 @@ constexpr std::string_view kCheckoutKey = "keydigest";
 constexpr std::string_view kTotals = "Total";
 constexpr std::string_view kTax = "Tax";
 constexpr std::string_view kTotal = "Total";
+inline constexpr std::string_view kOrderColumns[] = {kName, kItem, kPrice, kShip, kQuantity};
 }  // namespace basket_keys
 
 // Every basket name is this folder followed by a generated name.
