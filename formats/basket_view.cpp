@@ -1,6 +1,7 @@
 #include "formats/basket_view.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "common/numbers.h"
@@ -77,6 +78,12 @@ NumberedEntries read_numbered(const std::string& path, std::string_view section,
 
 }  // namespace
 
+const std::string& CheckoutEntries::entry(std::string_view key) const {
+    for (const auto& [name, field] : kEntryFields)
+        if (name == key) return this->*field;
+    return kEmpty;
+}
+
 int NumberedEntries::counted() const { return std::min(count, limits::kMaxCountedEntries); }
 
 const std::string& NumberedEntries::at(long long n) const {
@@ -95,6 +102,16 @@ LineView BasketView::line(long long n) const {
     LineView empty;
     empty.number = n;
     return empty;
+}
+
+std::vector<long long> BasketView::lines_to_visit(const std::vector<long long>& also) const {
+    std::vector<long long> stored;
+    for (const LineView& line : lines) stored.push_back(line.number);
+    std::vector<long long> visit;
+    std::set_union(stored.begin(), stored.end(), also.begin(), also.end(), std::back_inserter(visit));
+    const long long last = std::min<long long>(line_count, limits::kBasketLines);
+    visit.erase(std::upper_bound(visit.begin(), visit.end(), last), visit.end());
+    return visit;
 }
 
 std::vector<long long> BasketView::stored_charges(int offset) const {

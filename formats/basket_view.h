@@ -40,6 +40,10 @@ struct CheckoutEntries {
     std::string batch_expmo, batch_expyr;
     // The payment record's clear card number (limits::kBatchCardNumber).
     std::string batch_cnum1;
+
+    // The entry of `key`, one of the keys above but the masks (the customer
+    // table's columns, say); empty for any other key.
+    const std::string& entry(std::string_view key) const;
 };
 
 // Numbered entries of one section: its stored "numfields" and the keys of a
@@ -78,6 +82,11 @@ struct BasketView {
     int counted_lines() const;
     // Line n, or an empty line numbered n when it has no section.
     LineView line(long long n) const;
+    // The numbers of the stored lines and those in `also` (the numbered
+    // fields of a form, say) from 1 to line_count (at most
+    // limits::kBasketLines), ascending: the lines a loop that changes them
+    // has to visit.
+    std::vector<long long> lines_to_visit(const std::vector<long long>& also) const;
 
     // The extra charges n = 1, 4, 7, ... up to "numfields" whose key
     // "a"(n + offset) is stored, ascending (offset 0 is the amount, 2 the
