@@ -106,10 +106,6 @@ bool add_basket_line(const std::string& path, const BasketLine& line);
 // lines_to_visit, never this count alone.
 long long stored_line_count(const std::string& path);
 
-// "NumKeys" read as a count of lines (0 when missing), taken as at most
-// limits::kBasketLines.
-int basket_line_count(const std::string& path);
-
 // The line numbers from 1 to `num_keys` (at most limits::kBasketLines),
 // ascending, that a loop over the basket's lines has to visit: those with a
 // section in the file, and those in `also` (the numbered fields of a form,
@@ -118,20 +114,10 @@ int basket_line_count(const std::string& path);
 std::vector<long long> lines_to_visit(const std::string& path, long long num_keys,
                                       const std::vector<long long>& also = {});
 
-// A value of line `line`, or of the line whose section is `section`, cut to
-// `room` characters; empty when missing.
-std::string line_value(const std::string& path, std::string_view section, std::string_view key,
-                       std::size_t room = limits::kProfileValue);
-std::string line_value(const std::string& path, long long line, std::string_view key, std::size_t room = limits::kProfileValue);
-
-// A checkout entry of "Shipping" (the shopper's details and payment), cut to
-// `room` characters; empty when missing.
-std::string shipping_value(const std::string& path, std::string_view key, std::size_t room = limits::kProfileValue);
-// Sets it; an absent value removes the key. The caller holds the lock.
+// Sets the checkout entry `key` of "Shipping" (the shopper's details and
+// payment), cut as stored_value cuts it; an absent value removes the key.
+// The caller holds the lock.
 void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value);
-
-// The extra charge entry "a<n>" of "Additional"; empty when missing.
-std::string charge_value(const std::string& path, long long n);
 
 // The totals of the last summary, as stored; empty when missing.
 struct BasketTotals {
