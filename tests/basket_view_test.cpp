@@ -39,8 +39,11 @@ TEST(BasketView, TakesEachFieldAtItsReadersLength) {
     EXPECT_EQ(v.line(2).name, "");
     EXPECT_EQ(v.line(3).name, "Tin");
     EXPECT_EQ(v.counted_lines(), 4);
+    // The edit visits the stored lines and the form's, up to "NumKeys".
+    EXPECT_EQ(v.lines_to_visit({2, 5, 6}), (std::vector<long long>{1, 2, 3}));
 
     EXPECT_EQ(v.checkout.stpr, " ca ");
+    EXPECT_EQ(v.checkout.entry(basket_keys::kExpiryYear), "29");
     EXPECT_EQ(v.checkout.batch_expmo, "123");
     EXPECT_EQ(v.checkout.batch_cnum1, "411111111111111111");
     EXPECT_FALSE(v.checkout.cnum1_sealed);
