@@ -32,13 +32,20 @@ constexpr Entry kGetCommands[] = {
 
 // confirm alone changes the shop: it moves the invoice number on.
 constexpr Entry kPostCommands[] = {
-    {"goto", reading<command_goto>},         {"add2basket", reading<command_add2basket>},
-    {"add2lookup", reading<command_add2lookup>}, {"add2mod", reading<command_add2mod>},
-    {"add2check", reading<command_add2check>},   {"newbasket", reading<command_newbasket>},
-    {"calc", reading<command_calc>},         {"step1", reading<command_step1>},
-    {"step2", reading<command_step2>},       {"step3", reading<command_step3>},
-    {"step4", reading<command_step4>},       {"confirm", command_confirm},
-    {"sendmail", reading<command_sendmail>}, {"showmail", reading<command_showmail>},
+    {"goto", reading<command_goto>},
+    {"add2basket", reading<command_add2basket>},
+    {"add2lookup", reading<command_add2lookup>},
+    {"add2mod", reading<command_add2mod>},
+    {"add2check", reading<command_add2check>},
+    {"newbasket", reading<command_newbasket>},
+    {"calc", reading<command_calc>},
+    {"step1", reading<command_step1>},
+    {"step2", reading<command_step2>},
+    {"step3", reading<command_step3>},
+    {"step4", reading<command_step4>},
+    {"confirm", command_confirm},
+    {"sendmail", reading<command_sendmail>},
+    {"showmail", reading<command_showmail>},
     {"edit", reading<command_edit>},
 };
 
