@@ -17,8 +17,8 @@ namespace {
 // quantity is accepted and the item's amounts can be stored, then answers
 // with the page.
 reply::Done add_from_item_table(const Request& r, const Shop& shop, const std::string& page, const std::string& basket,
-                               const std::string& table_name, const std::string& item,
-                               const std::optional<std::string>& quantity) {
+                                const std::string& table_name, const std::string& item,
+                                const std::optional<std::string>& quantity) {
     if (auto refused = refuse_page_name(r, page)) return *refused;
     if (auto refused = refuse_unwritable_basket(r, shop, basket)) return *refused;
     if (auto refused = refuse_file_name(r, table_name)) return *refused;
@@ -51,8 +51,8 @@ reply::Done command_add2basket(const Request& r, const Shop& shop) {
     const std::optional<std::string> quantity = accepted_quantity(f.lookup("qty"));
     if (!basket.empty() && quantity) {
         const std::string path = shop.basket_file(basket);
-        const auto line = line_as_stored(shop,
-                                         {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), quantity});
+        const auto line =
+            line_as_stored(shop, {f.lookup("name"), f.lookup("item"), f.lookup("price"), f.lookup("ship"), quantity});
         profile::Lock hold(path);
         if (line) add_basket_line(path, *line);
         profile::store_now(path);
@@ -62,7 +62,8 @@ reply::Done command_add2basket(const Request& r, const Shop& shop) {
 
 reply::Done command_add2lookup(const Request& r, const Shop& shop) {
     const FormTable& f = r.form;
-    return add_from_item_table(r, shop, f.text("where"), f.text("basket"), f.text("lookup"), f.text("item"), f.lookup("qty"));
+    return add_from_item_table(r, shop, f.text("where"), f.text("basket"), f.text("lookup"), f.text("item"),
+                               f.lookup("qty"));
 }
 
 reply::Done command_lookup(const Request& r, const Shop& shop) {

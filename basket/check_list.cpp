@@ -39,9 +39,9 @@ reply::Done command_add2check(const Request& r, const Shop& shop) {
             if ((first - 1) / kFieldsPerEntry >= entries) break;
             const std::optional<std::string> quantity = amount_to_store(f.text(entry_field(first)));
             if (!f.has_value(entry_field(box), "on") || !quantity || read_decimal(*quantity) == 0 || !quantity_plain(*quantity)) continue;
-            const auto line = line_as_stored(shop, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
-                                                        f.text(entry_field(first + 3)), f.text(entry_field(first + 4)),
-                                                        quantity});
+            const auto line =
+                line_as_stored(shop, {f.text(entry_field(first + 2)), f.text(entry_field(first + 1)),
+                                      f.text(entry_field(first + 3)), f.text(entry_field(first + 4)), quantity});
             if (!line) continue;  // an item the table lacks is passed over
             if (!add_basket_line(path, *line)) break;          // the basket is full
         }

@@ -108,8 +108,10 @@ reply::Done command_add2mod(const Request& r, const Shop& shop) {
         const Switches& switches = shop.switches;
         // The name, base price and shipping value, from the form or, when
         // prices are checked, from the item table; an item it lacks adds nothing.
-        const auto base = priced_line(shop, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
-        if (!base || !quantity_allowed(shop, f.text("item"), *quantity)) return answer_with_header_and_page(shop, basket, page);
+        const auto base =
+            priced_line(shop, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
+        if (!base || !quantity_allowed(shop, f.text("item"), *quantity))
+            return answer_with_header_and_page(shop, basket, page);
         BasketLine line = *base;
         if (!f.has_value("modifier", "0")) {
             const long long count = read_integer(f.text("modifier"));

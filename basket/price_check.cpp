@@ -33,6 +33,7 @@ bool quantity_allowed(const Shop& shop, const std::string& item, std::string_vie
 
 std::optional<BasketLine> line_as_stored(const Shop& shop, BasketLine line) {
     std::optional<BasketLine> priced = priced_line(shop, std::move(line));
-    if (!priced || !quantity_allowed(shop, priced->item.value_or(""), priced->quantity.value_or(""))) return std::nullopt;
+    if (!priced || !quantity_allowed(shop, priced->item.value_or(""), priced->quantity.value_or("")))
+        return std::nullopt;
     return line_to_store(*priced);
 }

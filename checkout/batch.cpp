@@ -20,8 +20,8 @@ std::string payment_record(std::string_view card, std::string_view month, std::s
 
 }  // namespace
 
-void append_batch_record(const Shop& shop, std::string_view card, std::string_view month,
-                         std::string_view year, std::string_view type, std::string_view total, Formulas formulas) {
+void append_batch_record(const Shop& shop, std::string_view card, std::string_view month, std::string_view year,
+                         std::string_view type, std::string_view total, Formulas formulas) {
     const std::string counters = shop.program_dir + "batchcfg.ini";
     profile::Lock hold(counters, profile::Durability::synced);
     // Counted in 64 bits: a counter at the 32-bit limit advances instead of

@@ -126,10 +126,11 @@ Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const std:
         },
         mail_file);
     if (no_mail_file) return {{}, {}, no_mail_file};
-    const std::string mail =
-        order_mail_head(shop.config.name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
-    shopper_mail = shopper_copy(order_mail_head(shop.config.name, advanced) +
-                                order_mail_rest(basket_file, basket_line_count(basket_file), shopper_switches(switches)));
+    const std::string mail = order_mail_head(shop.config.name, advanced) +
+                             order_mail_rest(basket_file, basket_line_count(basket_file), switches);
+    shopper_mail =
+        shopper_copy(order_mail_head(shop.config.name, advanced) +
+                     order_mail_rest(basket_file, basket_line_count(basket_file), shopper_switches(switches)));
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
@@ -150,8 +151,8 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 // Sends the shopper's copy: the order mail file itself when the copy is the
 // same text, otherwise a file of its own beside it, removed once the mailer
 // is done with it.
-void deliver_shopper_copy(const Shop& shop, const std::string& mailer, const std::string& mail_file, const std::string& shopper_mail,
-                          const std::string& recipient, int& failed) {
+void deliver_shopper_copy(const Shop& shop, const std::string& mailer, const std::string& mail_file,
+                          const std::string& shopper_mail, const std::string& recipient, int& failed) {
     if (files::read(mail_file) == std::optional<std::string>(shopper_mail)) {
         deliver(mailer, mail_file, recipient, failed);
         return;

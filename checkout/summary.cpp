@@ -77,7 +77,8 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-reply::Refusal write_order_details(const Shop& shop, std::string_view basket, std::string_view page, SummaryStyle style) {
+reply::Refusal write_order_details(const Shop& shop, std::string_view basket, std::string_view page,
+                                   SummaryStyle style) {
     OpenedPage opened;
     if (auto answered = open_page(shop.config.webdir, page, opened)) return answered;
     std::string out = shopper_page(opened, basket);
@@ -86,8 +87,8 @@ reply::Refusal write_order_details(const Shop& shop, std::string_view basket, st
     return std::nullopt;
 }
 
-void write_order_summary(const Shop& shop, std::string_view basket, std::string_view page, double shipping, double tax_rate,
-                         double additions, SummaryStyle style) {
+void write_order_summary(const Shop& shop, std::string_view basket, std::string_view page, double shipping,
+                         double tax_rate, double additions, SummaryStyle style) {
     const std::string path = shop.basket_file(basket);
     if (stored_line_count(path) == 0) {
         reply::write(empty_basket_table(basket, page));
