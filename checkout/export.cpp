@@ -7,7 +7,7 @@
 #include "checkout/card_fields.h"
 #include "checkout/counts.h"
 #include "checkout/csv.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "request/switches.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -68,13 +68,10 @@ void append_table(const std::string& path, const std::string& lines) {
 
 }  // namespace
 
-void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice,
-                  const Switches& switches) {
-    const std::string config_file = config_path(program_dir);
-    const std::string basket_file = config().basketdir + basket;
-    append_table(profile::read_text(config_file, "Order Control", "customer"),
-                 customer_line(basket_file, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "order"), order_lines(basket_file, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "shipment"),
-                 shipment_lines(basket_file, invoice, switches));
+void export_order(const Shop& shop, const std::string& basket, const std::string& invoice) {
+    const std::string basket_file = shop.basket_file(basket);
+    const Switches& switches = shop.switches;
+    append_table(shop.order_control.customer, customer_line(basket_file, invoice, switches));
+    append_table(shop.order_control.order, order_lines(basket_file, invoice, switches));
+    append_table(shop.order_control.shipment, shipment_lines(basket_file, invoice, switches));
 }

@@ -8,10 +8,10 @@
 #include "platform/profile.h"
 #include "render/reply_pieces.h"
 
-reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket, const std::string& page,
-                  SummaryStyle style, const ShippingRules& rules) {
+reply::Done answer_step4(const FormTable& form, const Shop& shop, const std::string& basket, const std::string& page,
+                         SummaryStyle style, const ShippingRules& rules) {
     write_content_type();
-    const std::string path = basket_path(basket);
+    const std::string path = shop.basket_file(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
     // Until the summary stores its totals the basket stands as changed: a run
     // that ends before them leaves no summary to order from.
@@ -26,14 +26,14 @@ reply::Done answer_step4(const FormTable& form, const Switches& switches, const 
         shipping = rules(path);
     }
     const double additions = additions_total(path);
-    const double tax_rate = sales_tax_rate(form, path, switches);
-    if (auto refused = write_order_details(basket, page, style)) {
+    const double tax_rate = sales_tax_rate(form, path, shop);
+    if (auto refused = write_order_details(shop, basket, page, style)) {
         // A step 4 whose page fails keeps the carrier, and the order stands
         // as changed: no summary to order from.
         profile::store_now(path);
         return *refused;
     }
-    write_order_summary(basket, page, shipping, tax_rate, additions, style);
+    write_order_summary(shop, basket, page, shipping, tax_rate, additions, style);
     profile::store_now(path);
     return {1};
 }

@@ -6,7 +6,7 @@
 #include "checkout/summary.h"
 #include "platform/output.h"
 #include "request/form.h"
-#include "request/switches.h"
+#include "request/shop.h"
 
 // Shipping priced by a program's own rules: `price` gives the shipping total
 // of a basket file.
@@ -17,5 +17,5 @@ using ShippingRules = std::function<double(const std::string& basket_file)>;
 // `rules` alone when they are given), the extra charges and the tax rate
 // (sales_tax_rate); then writes the step-4 page in `style` as the answer,
 // with status 1.
-reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket,
-                         const std::string& page, SummaryStyle style, const ShippingRules& rules = nullptr);
+reply::Done answer_step4(const FormTable& form, const Shop& shop, const std::string& basket, const std::string& page,
+                         SummaryStyle style, const ShippingRules& rules = nullptr);

@@ -8,7 +8,7 @@
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/basket_table.h"
@@ -77,18 +77,19 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-reply::Refusal write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
+reply::Refusal write_order_details(const Shop& shop, std::string_view basket, std::string_view page,
+                                   SummaryStyle style) {
     OpenedPage opened;
-    if (auto answered = open_page(config().webdir, page, opened)) return answered;
+    if (auto answered = open_page(shop.config.webdir, page, opened)) return answered;
     std::string out = shopper_page(opened, basket);
-    out += details_block(basket_path(basket), basket, style);
+    out += details_block(shop.basket_file(basket), basket, style);
     reply::write(out);
     return std::nullopt;
 }
 
-void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
-                         double additions, SummaryStyle style) {
-    const std::string path = basket_path(basket);
+void write_order_summary(const Shop& shop, std::string_view basket, std::string_view page, double shipping,
+                         double tax_rate, double additions, SummaryStyle style) {
+    const std::string path = shop.basket_file(basket);
     if (stored_line_count(path) == 0) {
         reply::write(empty_basket_table(basket, page));
         return;

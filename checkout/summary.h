@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/output.h"
+#include "request/shop.h"
 
 // Where the two programs' step-4 pages differ.
 struct SummaryStyle {
@@ -18,11 +19,12 @@ inline constexpr SummaryStyle kShippingPage{false, false};
 // expanded, then the details block and the confirm form for `basket`. The
 // answer (status 1) when the page cannot be opened or opts out of parsing,
 // and nothing when the summary goes on.
-[[nodiscard]] reply::Refusal write_order_details(std::string_view basket, std::string_view page, SummaryStyle style);
+[[nodiscard]] reply::Refusal write_order_details(const Shop& shop, std::string_view basket, std::string_view page,
+                                                 SummaryStyle style);
 
 // Writes the summary table of `basket` with tax, extra charges, shipping and
 // grand total, and stores "Total"/"Tax" and "Total"/"Total" and marks the
 // basket summarised; an empty basket gets the "Update" and "Place Order" forms
 // instead and nothing is stored.
-void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
-                         double additions, SummaryStyle style);
+void write_order_summary(const Shop& shop, std::string_view basket, std::string_view page, double shipping,
+                         double tax_rate, double additions, SummaryStyle style);

@@ -6,7 +6,7 @@
 #include "formats/basket_file.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/profile.h"
 
 std::vector<long long> stored_lines(const std::string& basket_file) {
@@ -43,12 +43,13 @@ double additions_total(const std::string& basket_file) {
     return total;
 }
 
-double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Switches& switches) {
+double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Shop& shop) {
+    const Switches& switches = shop.switches;
     bool applies = form.has_value("salestax", "on");
     if (!switches.taxstates.empty()) {
         const std::string state = without_blanks_around(shipping_value(basket_file, "stpr"));
         applies = std::any_of(switches.taxstates.begin(), switches.taxstates.end(),
                               [&state](const std::string& listed) { return equals_ignoring_case(listed, state); });
     }
-    return applies ? read_decimal(config().tax) : 0;
+    return applies ? read_decimal(shop.config.tax) : 0;
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "request/form.h"
-#include "request/switches.h"
+#include "request/shop.h"
 
 // The line numbers from 1 to "NumKeys" that have a section, ascending; any
 // other line reads as empty, so it is neither shown nor adds anything.
@@ -31,4 +31,4 @@ double additions_total(const std::string& basket_file);
 // when the field `salestax` is "on", or, when the merchant lists taxstates,
 // exactly when the basket's "Shipping"/"stpr" is one of them (without the
 // blanks around it and regardless of letter case).
-double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Switches& switches);
+double sales_tax_rate(const FormTable& form, const std::string& basket_file, const Shop& shop);

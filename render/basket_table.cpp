@@ -74,9 +74,9 @@ std::string empty_basket_table(std::string_view basket, std::string_view page) {
     return form_head(basket, page) + "</tr>" + basket_total_row("0.00") + closing_block(basket);
 }
 
-void render_basket_table(std::string_view basket, std::string_view page) {
+void render_basket_table(const Shop& shop, std::string_view basket, std::string_view page) {
     // An empty basket name names no file: it shows the empty basket.
-    const std::string path = basket_path(basket);
+    const std::string path = shop.basket_file(basket);
     const long long lines = basket.empty() ? 0 : stored_line_count(path);
     if (lines == 0) {
         reply::write(empty_basket_table(basket, page));
