@@ -6,7 +6,7 @@
 #include "formats/basket_file.h"
 #include "checkout/card_fields.h"
 #include "checkout/csv.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "request/switches.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -59,12 +59,9 @@ void append_table(const std::string& path, const std::string& lines) {
 
 }  // namespace
 
-void export_order(const std::string& program_dir, const BasketView& basket, const std::string& invoice,
-                  const Switches& switches) {
-    const std::string config_file = config_path(program_dir);
-    append_table(profile::read_text(config_file, "Order Control", "customer"),
-                 customer_line(basket.checkout, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "order"), order_lines(basket, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "shipment"),
-                 shipment_lines(basket, invoice, switches));
+void export_order(const Shop& shop, const BasketView& basket, const std::string& invoice) {
+    const Switches& switches = shop.switches;
+    append_table(shop.order_control.customer, customer_line(basket.checkout, invoice, switches));
+    append_table(shop.order_control.order, order_lines(basket, invoice, switches));
+    append_table(shop.order_control.shipment, shipment_lines(basket, invoice, switches));
 }

@@ -5,7 +5,7 @@
 
 #include "formats/basket_file.h"
 #include "formats/basket_view.h"
-#include "request/switches.h"
+#include "request/shop.h"
 
 // The columns of the tables; each line begins with the invoice number.
 // Customer table, columns 2 to 19: these keys of "Shipping". Order table,
@@ -18,7 +18,6 @@ using basket_keys::kOrderColumns;
 // file: one customer line, one order line per basket line, one shipment line
 // per option and per extra charge, each starting with `invoice`. A table file
 // that cannot be opened is reported on the reply ("Could not open <path>\n")
-// and skipped. `switches` are the ones the confirmation read: they mask card
-// numbers and guard formula-like cells.
-void export_order(const std::string& program_dir, const BasketView& basket, const std::string& invoice,
-                  const Switches& switches);
+// and skipped. The shop's switches mask card numbers and guard formula-like
+// cells.
+void export_order(const Shop& shop, const BasketView& basket, const std::string& invoice);

@@ -10,10 +10,10 @@
 #include "platform/profile.h"
 #include "render/reply_pieces.h"
 
-reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket, const std::string& page,
-                  SummaryStyle style, const ShippingRules& rules) {
+reply::Done answer_step4(const FormTable& form, const Shop& shop, const std::string& basket, const std::string& page,
+                         SummaryStyle style, const ShippingRules& rules) {
     write_content_type();
-    const std::string path = basket_path(basket);
+    const std::string path = shop.basket_file(basket);
     profile::Lock lock(path);  // from the carrier to the stored totals
     // Until the summary stores its totals the basket stands as changed: a run
     // that ends before them leaves no summary to order from.
@@ -26,14 +26,14 @@ reply::Done answer_step4(const FormTable& form, const Switches& switches, const 
     ShippingInputs shipping;
     if (rules) shipping = {ShippingInputs::By::rules, rules(view)};
     else if (by_lines) shipping.by = ShippingInputs::By::lines;
-    const OrderPrice price = price_order(view, tax_inputs(form, switches), shipping);
-    if (auto refused = write_order_details(basket, view.checkout, page, style)) {
+    const OrderPrice price = price_order(view, tax_inputs(form, shop), shipping);
+    if (auto refused = write_order_details(shop, basket, view.checkout, page, style)) {
         // A step 4 whose page fails keeps the carrier, and the order stands
         // as changed: no summary to order from.
         profile::store_now(path);
         return *refused;
     }
-    write_order_summary(basket, view, price, page, style);
+    write_order_summary(shop, basket, view, price, page, style);
     profile::store_now(path);
     return {1};
 }

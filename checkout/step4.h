@@ -7,7 +7,7 @@
 #include "formats/basket_view.h"
 #include "platform/output.h"
 #include "request/form.h"
-#include "request/switches.h"
+#include "request/shop.h"
 
 // Shipping priced by a program's own rules: the shipping total of a basket.
 using ShippingRules = std::function<double(const BasketView& basket)>;
@@ -17,5 +17,5 @@ using ShippingRules = std::function<double(const BasketView& basket)>;
 // agent "predetermined", or from `rules` alone when they are given, and the
 // form's tax inputs (tax_inputs); then writes the step-4 page in `style` as
 // the answer, with status 1.
-reply::Done answer_step4(const FormTable& form, const Switches& switches, const std::string& basket,
+reply::Done answer_step4(const FormTable& form, const Shop& shop, const std::string& basket,
                          const std::string& page, SummaryStyle style, const ShippingRules& rules = nullptr);

@@ -5,7 +5,7 @@
 #include "formats/basket_file.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/output.h"
 #include "render/basket_table.h"
 #include "render/page_file.h"
@@ -73,17 +73,17 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-reply::Refusal write_order_details(std::string_view basket, const CheckoutEntries& entries, std::string_view page,
-                                   SummaryStyle style) {
+reply::Refusal write_order_details(const Shop& shop, std::string_view basket, const CheckoutEntries& entries,
+                                   std::string_view page, SummaryStyle style) {
     OpenedPage opened;
-    if (auto answered = open_page(config().webdir, page, opened)) return answered;
+    if (auto answered = open_page(shop.config.webdir, page, opened)) return answered;
     std::string out = shopper_page(opened, basket);
     out += details_block(entries, basket, style);
     reply::write(out);
     return std::nullopt;
 }
 
-void write_order_summary(std::string_view basket, const BasketView& view, const OrderPrice& price,
+void write_order_summary(const Shop& shop, std::string_view basket, const BasketView& view, const OrderPrice& price,
                          std::string_view page, SummaryStyle style) {
     if (view.line_count == 0) {
         reply::write(empty_basket_table(basket, page));
@@ -102,7 +102,7 @@ void write_order_summary(std::string_view basket, const BasketView& view, const 
         reply::write(row);
     }
 
-    const std::string path = basket_path(basket);
+    const std::string path = shop.basket_file(basket);
     write_totals(path, price.tax_text, price.total_text);
     set_order_state(path, OrderState::summarised);
 

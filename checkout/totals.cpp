@@ -1,6 +1,7 @@
 #include "checkout/totals.h"
 
 #include "formats/basket_file.h"
+#include "request/shop.h"
 #include "platform/profile.h"
 #include "request/config.h"
 
@@ -8,6 +9,6 @@ void record_carrier(const std::string& basket_file, const FormTable& form) {
     profile::write(basket_file, basket_keys::kShipping, basket_keys::kCarrier, stored_value(form.lookup("agent")));
 }
 
-TaxInputs tax_inputs(const FormTable& form, const Switches& switches) {
-    return {form.has_value("salestax", "on"), switches.taxstates, config().tax};
+TaxInputs tax_inputs(const FormTable& form, const Shop& shop) {
+    return {form.has_value("salestax", "on"), shop.switches.taxstates, shop.config.tax};
 }

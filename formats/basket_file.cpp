@@ -5,12 +5,9 @@
 
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "request/config.h"
 #include "platform/profile.h"
 
 using namespace basket_keys;
-
-std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }
 
 void limit_basket_size(const std::string& path) { profile::limit_size(path, limits::kBasketFileBytes); }
 

@@ -78,10 +78,6 @@ inline constexpr std::string_view kOrderColumns[] = {kName, kItem, kPrice, kShip
 // Every basket name is this folder followed by a generated name.
 constexpr std::string_view kBasketFolder = "basket/";
 
-// The basket file of a basket name: the basket directory followed directly
-// by the name.
-std::string basket_path(std::string_view basket);
-
 // Holds the basket file to limits::kBasketFileBytes for the rest of the run:
 // writes that would make it longer are dropped (profile::limit_size).
 void limit_basket_size(const std::string& path);

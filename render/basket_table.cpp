@@ -73,9 +73,9 @@ std::string empty_basket_table(std::string_view basket, std::string_view page) {
     return form_head(basket, page) + "</tr>" + basket_total_row("0.00") + closing_block(basket);
 }
 
-void render_basket_table(std::string_view basket, std::string_view page) {
+void render_basket_table(const Shop& shop, std::string_view basket, std::string_view page) {
     // An empty basket name names no file: it shows the empty basket.
-    const BasketView view = basket.empty() ? BasketView{} : load_basket(basket_path(basket));
+    const BasketView view = basket.empty() ? BasketView{} : load_basket(shop.basket_file(basket));
     if (view.line_count == 0) {
         reply::write(empty_basket_table(basket, page));
         return;

@@ -6,7 +6,8 @@
 int main(int argc, char** argv) {
     files::keep_new_files_private();
     Request request = read_request(argc, argv);
-    const reply::Reply answer = answer_tavra(request);
+    Shop shop = read_tavra_shop(request.program_dir);
+    const reply::Reply answer = answer_tavra(request, shop);
     reply::send(answer);
     return answer.status;
 }
