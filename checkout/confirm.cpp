@@ -171,7 +171,7 @@ reply::Done command_confirm(const Request& r, Shop& shop) {
     if (auto refused = refuse_unwritable_basket(r, shop, basket)) return *refused;
     const std::string mailer = shop.mailer();
     const std::string basket_file = shop.basket_file(basket);
-    if (auto refused = refuse_other_browser(r.program_dir, basket_file)) return *refused;
+    if (auto refused = refuse_other_browser(r, basket_file)) return *refused;
 
     // The order is checked and recorded under the basket's lock, so a second
     // click waits for the first and then finds the order made; the lock goes

@@ -40,7 +40,7 @@ reply::Done step4(const Request& r, const Shop& shop) {
         if (auto refused = refuse_unless(is_file_name(item_table_name))) return *refused;
     if (auto refused = refuse_unless(may_write_basket(shop, basket))) return *refused;
     if (!basket.empty()) limit_basket_size(shop.basket_file(basket));
-    if (auto refused = refuse_other_browser(r.program_dir, shop.basket_file(basket))) return *refused;
+    if (auto refused = refuse_other_browser(r, shop.basket_file(basket))) return *refused;
 
     ShippingRules rules;
     if (by_rules) {

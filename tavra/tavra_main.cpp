@@ -1,13 +1,13 @@
-// tavra, the basket program: one CGI request per run.
+// tavra, the basket program: one request per CGI run, or FastCGI requests
+// when started on a listening socket; each request reads its own shop.
 #include "platform/files.h"
-#include "platform/output.h"
+#include "request/serve.h"
 #include "tavra/commands.h"
 
 int main(int argc, char** argv) {
     files::keep_new_files_private();
-    Request request = read_request(argc, argv);
-    Shop shop = read_tavra_shop(request.program_dir);
-    const reply::Reply answer = answer_tavra(request, shop);
-    reply::send(answer);
-    return answer.status;
+    return serve(argc, argv, [](Request& request) {
+        Shop shop = read_tavra_shop(request.program_dir);
+        return answer_tavra(request, shop);
+    });
 }
