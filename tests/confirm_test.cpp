@@ -244,6 +244,7 @@ TEST(Confirm, ReportsArgumentsAndEnvironmentTooLargeForTheMailer) {
     room = std::max(room, kLeastRoom);
 
     OrderShop shop("");
+    shop.way = Runs::as_processes;  // the room of a process's environment
     const std::string shopper(240, 'x');
     shop.put_basket(kBasketName, replaced(kSampleBasket, "ana@example.org", shopper + "@example.org"));
     const std::string body = form({{"command", "confirm"}, {"basket", kBasketName}});
@@ -361,6 +362,7 @@ TEST(Confirm, TheShopperCopyIsMaskedAndBounded) {
 TEST(Confirm, ConcurrentOrdersGetDistinctNumbersAndEveryPaymentRecord) {
     constexpr int kOrders = 6;
     OrderShop shop("tables=on\ncustomer=customers.csv\norder=orders.csv\nshipment=shipments.csv\n");
+    shop.way = Runs::as_processes;
     shop.put("batchcfg.ini", "[BatchConfig]\nFile=3\nLast=449\n");
     const std::string baskets[kOrders] = {"basket/1.2", "basket/3.4", "basket/5.6",
                                           "basket/7.8", "basket/9.10", "basket/11.12"};

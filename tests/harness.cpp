@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "in_process.h"
+
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -209,7 +211,8 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
     p.dir = root();
     p.input = body;
-    Reply r = run_program(p, control);
+    const bool as_process = way == Runs::as_processes || control.before_exec || control.kill_after;
+    Reply r = as_process ? run_program(p, control) : in_process::answer(program, p.args, all, body, p.dir);
     // Like a browser, keep the checkout cookie the reply sets (its header
     // block only) for the runs after it.
     static const std::string kSet = "Set-Cookie: TAVRA_CHECKOUT=";

@@ -1,6 +1,6 @@
-// Runs the built programs as a web server would: a CGI process in a
-// temporary install tree, with environment, command line and body in, and
-// the reply bytes, exit status and files out.
+// Runs the programs' requests as a web server would, in a temporary install
+// tree: environment, command line and body in, and the reply bytes, exit
+// status and files out; answered in the test process or by a CGI process.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -82,6 +82,11 @@ std::vector<std::string> own_environment();
 // as empty files.
 inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250", "basket/100.350.bsk"};
 
+// How an install's requests are answered: by the program's request
+// function inside the test process (in_process.h), or by the program
+// started as a process. A run with a RunControl is always a process.
+enum class Runs { in_process, as_processes };
+
 class Install : public TempFolder {
 public:
     // A fresh tree: the program directory with tavra.cfg, and web/,
@@ -94,6 +99,10 @@ public:
 
     // Environment of every run, besides what a call adds.
     std::map<std::string, std::string> base_env;
+
+    // How the runs are answered: processes for the tests of what only a
+    // process shows (kills, limits, rights, runs in parallel, load).
+    Runs way = Runs::in_process;
 
     // tavra (or ship) with REQUEST_METHOD and the other variables in `env`,
     // query words `words` and `body` on standard input. The runs of one
