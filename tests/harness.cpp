@@ -33,7 +33,8 @@ const bool kIgnoreBrokenPipes = [] {
 }  // namespace
 
 TempFolder::TempFolder(const std::string& prefix) {
-    std::string templ = "/tmp/" + prefix + "-XXXXXX";
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     root_ = templ;
 }
@@ -195,6 +196,18 @@ std::string Install::default_config() const {
            "styles=" + root() + "/styles/\n";
 }
 
+namespace {
+// TAVRA_TEST_PROCESSES=1 starts every run as a process, to show that the
+// tests answered in process see what the programs do.
+bool every_run_a_process() {
+    static const bool every = [] {
+        const char* set = std::getenv("TAVRA_TEST_PROCESSES");
+        return set && std::string(set) == "1";
+    }();
+    return every;
+}
+}  // namespace
+
 Reply Install::run(const std::string& program, const std::map<std::string, std::string>& env,
                    const std::vector<std::string>& words, const std::string& body,
                    const RunControl& control) const {
@@ -211,7 +224,8 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
     p.dir = root();
     p.input = body;
-    const bool as_process = way == Runs::as_processes || control.before_exec || control.kill_after;
+    const bool as_process =
+        way == Runs::as_processes || control.before_exec || control.kill_after || every_run_a_process();
     Reply r = as_process ? run_program(p, control) : in_process::answer(program, p.args, all, body, p.dir);
     // Like a browser, keep the checkout cookie the reply sets (its header
     // block only) for the runs after it.

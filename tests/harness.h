@@ -32,10 +32,11 @@ struct RunControl {
     std::optional<std::chrono::microseconds> kill_after;
 };
 
-// A private folder under /tmp, removed with everything in it at the end.
+// A private folder under $TMPDIR (/tmp when unset), removed with everything
+// in it at the end.
 class TempFolder {
 public:
-    // `prefix` names the folder's purpose in /tmp while it exists.
+    // `prefix` names the folder's purpose while it exists.
     explicit TempFolder(const std::string& prefix = "tavra-test");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
