@@ -297,17 +297,6 @@ TEST(Confirm, MailFileThatCannotBeCreatedStopsTheOrder) {
     EXPECT_TRUE(shop.mailer_runs().empty());
 }
 
-TEST(Confirm, RefusesABasketNameOutsideTheBasketFolder) {
-    OrderShop shop;
-    const std::string config = shop.get("tavra.cfg");
-    Reply r = shop.confirm("basket/../../tavra.cfg");
-    EXPECT_EQ(r.out, kErrorPage);
-    EXPECT_NE(shop.get("errlog.txt").find("Error Message=Refused name basket/../../tavra.cfg\n"), std::string::npos);
-    EXPECT_EQ(shop.get("tavra.cfg"), config);
-    EXPECT_TRUE(shop.mail_files().empty());
-    EXPECT_FALSE(shop.exists("batchcfg.ini"));
-}
-
 TEST(Confirm, HostileCountsAreCappedInTheMail) {
     OrderShop shop("");
     std::string basket = replaced(kSampleBasket, "[Optional]\nnumfields=2", "[Optional]\nnumfields=2000000000");
