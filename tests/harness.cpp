@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "fastcgi_client.h"
 #include "in_process.h"
 
 #include <fcntl.h>
@@ -33,8 +34,7 @@ const bool kIgnoreBrokenPipes = [] {
 }  // namespace
 
 TempFolder::TempFolder(const std::string& prefix) {
-    const char* base = std::getenv("TMPDIR");
-    std::string templ = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+    std::string templ = std::string(TESTS_TMPDIR) + "/" + prefix + "-XXXXXX";
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     root_ = templ;
 }
@@ -155,7 +155,60 @@ Reply run_program(const Program& program, const RunControl& control) {
     return r;
 }
 
-Install::Install() {
+struct Install::Pools {
+    std::mutex lock;
+    std::map<std::string, std::unique_ptr<FastcgiPool>> of;
+};
+
+Install::~Install() = default;
+
+FastcgiPool& Install::fastcgi_pool(const std::string& program) const {
+    std::lock_guard<std::mutex> hold(pools_->lock);
+    auto& pool = pools_->of[program];
+    if (!pool)
+        pool = std::make_unique<FastcgiPool>(program == "ship" ? SHIP_BIN : TAVRA_BIN, root() + "/" + program + ".exe",
+                                             root());
+    return *pool;
+}
+
+namespace {
+
+// The query words as a web server passes an indexed query: joined by "+",
+// each byte that could be read otherwise escaped.
+std::string indexed_query(const std::vector<std::string>& words) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string query;
+    for (const std::string& word : words) {
+        if (!query.empty()) query += '+';
+        for (const char ch : word) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (std::isalnum(c) || c == '.' || c == '-' || c == '_' || c == '/') {
+                query += ch;
+            } else {
+                query += '%';
+                query += hex[c >> 4];
+                query += hex[c & 15];
+            }
+        }
+    }
+    return query;
+}
+
+// A run as one FastCGI request: the words go as the query.
+Reply run_by_fastcgi(FastcgiPool& pool, std::map<std::string, std::string> variables,
+                     const std::vector<std::string>& words, const std::string& body, const RunControl& control) {
+    if (!words.empty()) {
+        const auto query = variables.find("QUERY_STRING");
+        if (query == variables.end()) variables["QUERY_STRING"] = indexed_query(words);
+        else if (query->second.find('=') != std::string::npos)
+            ADD_FAILURE() << "command-line words beside a form query go by CGI only: the test must skip under FastCGI";
+    }
+    return pool.run({variables.begin(), variables.end()}, body, control);
+}
+
+}  // namespace
+
+Install::Install() : pools_(std::make_unique<Pools>()) {
     for (const char* dir : {"web", "baskets/basket", "mail", "batch", "styles"}) fs::create_directories(path(dir));
     put("tavra.cfg", default_config());
     // The fixed basket names of the tests are no names the shop issued:
@@ -221,12 +274,17 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
         std::lock_guard<std::mutex> hold(browser_->lock);
         if (!browser_->cookie.empty() && !all.count("HTTP_COOKIE")) all["HTTP_COOKIE"] = browser_->cookie;
     }
-    for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
-    p.dir = root();
-    p.input = body;
-    const bool as_process =
-        way == Runs::as_processes || control.before_exec || control.kill_after || every_run_a_process();
-    Reply r = as_process ? run_program(p, control) : in_process::answer(program, p.args, all, body, p.dir);
+    Reply r;
+    if (via_fastcgi()) {
+        r = run_by_fastcgi(fastcgi_pool(program), all, words, body, control);
+    } else if (way == Runs::as_processes || control.before_exec || control.kill_after || every_run_a_process()) {
+        for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
+        p.dir = root();
+        p.input = body;
+        r = run_program(p, control);
+    } else {
+        r = in_process::answer(program, p.args, all, body, root());
+    }
     // Like a browser, keep the checkout cookie the reply sets (its header
     // block only) for the runs after it.
     static const std::string kSet = "Set-Cookie: TAVRA_CHECKOUT=";
