@@ -2,6 +2,7 @@
 // changing quantities from the basket table, and the fixed calc answer.
 #include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
+#include "formats/basket_view.h"
 #include "basket/price_check.h"
 #include "basket/quantity.h"
 #include "common/numbers.h"
@@ -60,8 +61,8 @@ reply::Done command_edit(const Request& r, const Shop& shop) {
     if (!basket.empty()) {
         const std::string path = shop.basket_file(basket);
         profile::Lock hold(path);
-        const long long lines = stored_line_count(path);
-        const std::vector<long long> visit = lines_to_visit(path, lines, f.numbered(""));
+        const BasketView view = load_basket(path);
+        const std::vector<long long> visit = view.lines_to_visit(f.numbered(""));
         if (!visit.empty()) set_order_state(path, OrderState::changed);
         for (long long i : visit) {
             const std::string section = std::to_string(i);
@@ -71,7 +72,7 @@ reply::Done command_edit(const Request& r, const Shop& shop) {
             if (!quantity) {
                 profile::remove(path, section, basket_keys::kQuantity);
             } else if (const auto stored = editable_quantity(*quantity);
-                       stored && quantity_allowed(shop, line_value(path, section, basket_keys::kItem), *stored)) {
+                       stored && quantity_allowed(shop, view.line(i).item, *stored)) {
                 profile::write(path, section, basket_keys::kQuantity, *stored);
             }
         }

@@ -1,18 +1,19 @@
 // The order confirmation (confirm) and the two mail commands that only answer.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
 
-#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
+#include "formats/basket_view.h"
+#include "formats/order_price.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
 #include "checkout/card_fields.h"
 #include "checkout/checkout_key.h"
 #include "checkout/export.h"
 #include "checkout/mail.h"
-#include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
@@ -41,10 +42,8 @@ constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mai
 reply::Done refuse_order(const Request& r, std::string_view message) { return fail_with_error(r.program_dir, message); }
 
 // Whether a line that the summary shows, one of non-zero quantity, is there.
-bool has_items(const std::string& basket_file) {
-    for (long long line : stored_lines(basket_file))
-        if (stored_amount(basket_file, line, basket_keys::kQuantity).number != 0) return true;
-    return false;
+bool has_items(const BasketView& basket) {
+    return std::any_of(basket.lines.begin(), basket.lines.end(), line_shown);
 }
 
 // Whether a stored tax or total is what a summary writes for a real amount:
@@ -61,13 +60,12 @@ bool summary_amount(std::string_view text) {
 // shipping value, each ticked extra charge; whether the stored tax and total
 // are plain and the total fits the payment record whole; and, when the
 // merchant sets the prices, whether the total is more than nothing.
-bool amounts_valid(const std::string& basket_file, const Switches& switches) {
-    for (long long line : stored_lines(basket_file))
-        for (std::string_view key : {basket_keys::kQuantity, basket_keys::kPrice, basket_keys::kShip})
-            if (!stored_amount(basket_file, line, key).valid()) return false;
-    for (long long n : stored_charges(basket_file, 0))
-        if (!stored_charge(basket_file, n).valid()) return false;
-    const BasketTotals totals = stored_totals(basket_file);
+bool amounts_valid(const BasketView& basket, const Switches& switches) {
+    for (const LineView& line : basket.lines)
+        if (!line.quantity.valid() || !line.price.valid() || !line.ship.valid()) return false;
+    for (long long n : basket.stored_charges(0))
+        if (!basket.charge(n).valid()) return false;
+    const BasketTotals& totals = basket.totals;
     return summary_amount(totals.tax) && summary_amount(totals.total) &&
            !(switches.pricecheck && read_decimal(totals.total) == 0);
 }
@@ -104,7 +102,7 @@ struct Invoiced {
 // moved past. A number that cannot be stored, or a mail that cannot be
 // written whole, refuses the order: the mail file is removed and then the
 // number put back as it stood.
-Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const std::string& basket_file,
+Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const BasketView& basket,
                                         std::string& shopper_mail) {
     const std::string& config_file = shop.config_file;
     const Switches& switches = shop.switches;
@@ -126,11 +124,9 @@ Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const std:
         },
         mail_file);
     if (no_mail_file) return {{}, {}, no_mail_file};
-    const std::string mail = order_mail_head(shop.config.name, advanced) +
-                             order_mail_rest(basket_file, basket_line_count(basket_file), switches);
+    const std::string mail = order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, switches);
     shopper_mail =
-        shopper_copy(order_mail_head(shop.config.name, advanced) +
-                     order_mail_rest(basket_file, basket_line_count(basket_file), shopper_switches(switches)));
+        shopper_copy(order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, shopper_switches(switches)));
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
@@ -182,30 +178,28 @@ reply::Done command_confirm(const Request& r, Shop& shop) {
     std::string shopper_mail;
     {
         profile::Lock hold(basket_file);
-        const OrderState state = order_state(basket_file);
-        if (state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
+        const BasketView view = load_basket(basket_file);
+        if (view.state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
             write_redirect(shop);
             return {1};
         }
-        if (!has_items(basket_file)) return refuse_order(r, kNoItems);
-        if (state != OrderState::summarised) return refuse_order(r, kSummaryOutOfDate);
+        if (!has_items(view)) return refuse_order(r, kNoItems);
+        if (view.state != OrderState::summarised) return refuse_order(r, kSummaryOutOfDate);
         const Switches& switches = shop.switches;
-        if (!amounts_valid(basket_file, switches)) return refuse_order(r, kAmountNotValid);
+        if (!amounts_valid(view, switches)) return refuse_order(r, kAmountNotValid);
 
-        Invoiced invoiced = advance_invoice_and_write_mail(r, shop, basket_file, shopper_mail);
+        Invoiced invoiced = advance_invoice_and_write_mail(r, shop, view, shopper_mail);
         if (invoiced.refused) return *invoiced.refused;
         const std::string invoice = invoiced.invoice;
         mail_file = invoiced.mail_file;
-        profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
+        profile::write(basket_file, basket_keys::kShipping, basket_keys::kInvoice, std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
-        if (shop.order_control.tables) export_order(shop, basket, invoice);
+        if (shop.order_control.tables) export_order(shop, view, invoice);
 
-        append_batch_record(shop, batch_card_number(basket_file, switches),
-                            profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),
-                            profile::read_text(basket_file, basket_keys::kShipping, "expyr", {}, limits::kBatchExpiry), "P",
-                            profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal),
+        append_batch_record(shop, batch_card_number(view.checkout, switches), view.checkout.batch_expmo,
+                            view.checkout.batch_expyr, "P", view.batch_total,
                             switches.safecsv ? Formulas::defused : Formulas::as_stored);
-        shopper_address = profile::read_text(basket_file, basket_keys::kShipping, "email");
+        shopper_address = view.checkout.email;
         // The mail and the payment record hold the card now: a stranger who
         // learns the basket's name finds none to order with.
         remove_card_data(basket_file);

@@ -2,7 +2,6 @@
 // file's checkout sections and answer with the next page and the basket table;
 // step 4 checks its names and hands over to the step shared with ship.
 #include <algorithm>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -54,10 +53,11 @@ Step checked_step(const Request& r, const Shop& shop) {
 // Copies each named field into "Shipping"; an absent field removes its key.
 // Like every step before the summary, it leaves the basket to be summarised
 // again before it can be ordered.
-void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
+template <std::size_t N>
+void store_shipping_fields(const std::string& path, const FormTable& form, const std::string_view (&keys)[N]) {
     profile::Lock lock(path);
     set_order_state(path, OrderState::changed);
-    for (const char* key : keys) profile::write(path, basket_keys::kShipping, key, stored_value(form.lookup(key)));
+    for (std::string_view key : keys) write_shipping_value(path, key, form.lookup(key));
 }
 
 // Whether a step-3 form asks for more than limits::kStepEntries options
@@ -80,15 +80,16 @@ void store_options(const std::string& path, const FormTable& form) {
     if (!count_text || count_text->empty()) return;
     const int count = form_count(*count_text);
     if (count <= 0) return;
-    profile::write(path, "Optional", basket_keys::kNumFields, stored_value(count_text));
-    const std::vector<long long> fields = form.numbered("option");
-    const std::vector<long long> keys = profile::numbered_keys(path, "Optional", "option");
+    using basket_keys::kOptional, basket_keys::kOption;
+    profile::write(path, kOptional, basket_keys::kNumFields, stored_value(count_text));
+    const std::vector<long long> fields = form.numbered(kOption);
+    const std::vector<long long> keys = profile::numbered_keys(path, kOptional, kOption);
     std::vector<long long> visit;
     std::set_union(fields.begin(), fields.end(), keys.begin(), keys.end(), std::back_inserter(visit));
     for (long long i : visit) {
         if (i > count) break;
-        const std::string key = "option" + std::to_string(i);
-        profile::write(path, "Optional", key, stored_value(form.lookup(key)));
+        const std::string key = std::string(kOption) + std::to_string(i);
+        profile::write(path, kOptional, key, stored_value(form.lookup(key)));
     }
 }
 
@@ -130,8 +131,9 @@ std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Shop& 
 void store_extra_charges(const std::string& path, const std::string& count_text, const std::vector<Charge>& charges) {
     profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, stored_value(count_text));
     for (const Charge& charge : charges) {
-        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n), charge.amount);
-        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n + 2), charge.description);
+        const std::string key = std::string(basket_keys::kCharge);
+        profile::write(path, basket_keys::kAdditional, key + std::to_string(charge.n), charge.amount);
+        profile::write(path, basket_keys::kAdditional, key + std::to_string(charge.n + 2), charge.description);
     }
 }
 
@@ -146,9 +148,7 @@ reply::Done command_step1(const Request& r, const Shop& shop) {
         profile::store_now(s.path);
     }
     write_content_type();
-    store_shipping_fields(s.path, r.form,
-                          {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
-                           "fphone", "email"});
+    store_shipping_fields(s.path, r.form, basket_keys::kShopperDetails);
     profile::store_now(s.path);
     return answer_with_page(shop, s.basket, s.page);
 }

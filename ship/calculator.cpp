@@ -50,7 +50,7 @@ reply::Done step4(const Request& r, const Shop& shop) {
         const std::string item_table = !shop.switches.pricecheck ? c.webdir + item_table_name
                                        : c.shiptable.empty() ? c.dbfile
                                                              : c.webdir + c.shiptable;
-        rules = [item_table](const std::string& basket_file) { return rule_shipping(basket_file, item_table); };
+        rules = [item_table](const BasketView& view) { return rule_shipping(view, item_table); };
     }
     return answer_step4(r.form, shop, basket, page, kShippingPage, rules);
 }

@@ -275,7 +275,7 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
         if (!browser_->cookie.empty() && !all.count("HTTP_COOKIE")) all["HTTP_COOKIE"] = browser_->cookie;
     }
     Reply r;
-    if (via_fastcgi()) {
+    if (fastcgi) {
         r = run_by_fastcgi(fastcgi_pool(program), all, words, body, control);
     } else if (way == Runs::as_processes || control.before_exec || control.kill_after || every_run_a_process()) {
         for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);

@@ -136,7 +136,9 @@ public:
     Reply post(const std::string& body, const std::string& program = "tavra") const;
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
 
-    // Under FastCGI: the processes that serve `program`.
+    // Whether the runs go by FastCGI (to begin with, as via_fastcgi() says),
+    // and the processes that serve `program` then.
+    bool fastcgi = via_fastcgi();
     FastcgiPool& fastcgi_pool(const std::string& program) const;
 
     // "TAVRA_CHECKOUT=<key>" as the last reply set it; empty before.
