@@ -98,14 +98,6 @@ TEST_F(AddWithOptions, ModifierCountsAndAdjustments) {
     }
 }
 
-TEST_F(AddWithOptions, QuantityThatReadsAsZeroAddsNothing) {
-    for (const char* qty : {"0", "", "abc"}) {
-        const Reply r = add({{"qty", qty}, {"name", "Cap"}, {"price", "1"}, {"modifier", "0"}});
-        EXPECT_EQ(r.out, page_reply("", "basket_table_empty.html")) << qty;
-        EXPECT_FALSE(basket_exists(shop)) << qty;
-    }
-}
-
 TEST_F(AddWithOptions, MissingModifierFileAdjustsByNothing) {
     shop.remove("web/mods");
     add({{"qty", "1"}, {"name", "Shirt"}, {"price", "10"}, {"modifier", "2"}, {"m1", "Large"}, {"m2", "XL"}});

@@ -1,5 +1,5 @@
 // Names from a request that would lead out of their folders are refused by
-// every basket command before anything is written.
+// every basket command, goto and confirm before anything is written.
 #include <gtest/gtest.h>
 
 #include "basket_support.h"
@@ -59,6 +59,13 @@ TEST(RefusedNames, EndTheRequestWithTheErrorPageAndTouchNoFile) {
          "../../tavra.cfg"},
         {"GET lookup: basket up and out", {"lookup", kPage, "basket/../x", "1", "items.ini", "1"}, {},
          "basket/../x"},
+        {"GET goto: page up and out", {"goto", "../tavra.cfg", ""}, {}, "../tavra.cfg"},
+        {"GET goto: basket up and out", {"goto", kPage, "basket/../../tavra.cfg"}, {}, "basket/../../tavra.cfg"},
+        {"GET goto: markup in the page name", {"goto", "page.html><script>", ""}, {}, "page.html><script>"},
+        {"goto: line break in the basket name", {},
+         {{"command", "goto"}, {"where", kPage}, {"basket", "/etc/passwd\nx"}}, "/etc/passwd\\x0Ax"},
+        {"confirm: basket up and out", {}, {{"command", "confirm"}, {"basket", "basket/../../tavra.cfg"}},
+         "basket/../../tavra.cfg"},
     };
     for (const Refusal& c : cases) {
         Install shop;
@@ -66,14 +73,20 @@ TEST(RefusedNames, EndTheRequestWithTheErrorPageAndTouchNoFile) {
         shop.put("web/items.ini", "[1]\nNAME=Mug\n");
         shop.put("baskets/" + kBasket, "[Basket]\nNumKeys=1\n[1]\nQUANTITY=1\n");
         shop.remove("errlog.txt");
-        const std::string before = snapshot(shop, "baskets") + snapshot(shop, "web") + shop.get("tavra.cfg");
+        auto files = [&shop] {
+            std::string all = shop.get("tavra.cfg");
+            for (const char* folder : {"baskets", "web", "mail", "batch"}) all += snapshot(shop, folder);
+            return all;
+        };
+        const std::string before = files();
         const Reply r = c.words.empty() ? shop.post(form(c.fields)) : shop.get_words(c.words);
         EXPECT_EQ(r.out, kErrorPage) << c.what;
         EXPECT_EQ(r.status, 1) << c.what;
         const std::string log = shop.get("errlog.txt");
         EXPECT_NE(log.find("]\nError Message=Refused name " + c.refused + "\n"), std::string::npos)
             << c.what << ": " << log;
-        EXPECT_EQ(snapshot(shop, "baskets") + snapshot(shop, "web") + shop.get("tavra.cfg"), before) << c.what;
+        EXPECT_EQ(files(), before) << c.what;
+        EXPECT_FALSE(shop.exists("batchcfg.ini")) << c.what;
         EXPECT_NE(shop.get("runlog.txt"), "") << c.what;
     }
 }

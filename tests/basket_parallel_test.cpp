@@ -13,6 +13,7 @@ TEST(ParallelAdding, EightAddersOfTwentyFiveLinesLeaveTwoHundredWholeLines) {
     constexpr int kAdders = 8;
     constexpr int kLines = 25;
     Install shop;
+    shop.way = Runs::as_processes;
     shop.put("web/page.html", "<html>\n");
     std::string items;
     for (int a = 0; a < kAdders; ++a)

@@ -248,26 +248,6 @@ TEST(Goto, MissingWordsAndFieldsReadAsEmptyText) {
               kHeader + "Could not open " + shop.path("web/missing.html") + "\n");
 }
 
-TEST(Goto, RefusesNamesThatLeaveTheirFolders) {
-    Install shop;
-    shop.put("web/page.html", "<html>\n");
-    const std::pair<std::vector<std::string>, std::string> rows[] = {
-        {{"goto", "../tavra.cfg", ""}, "../tavra.cfg"},
-        {{"goto", "page.html", "basket/../../tavra.cfg"}, "basket/../../tavra.cfg"},
-        {{"goto", "page.html><script>", ""}, "page.html><script>"},
-    };
-    for (const auto& [words, refused] : rows) {
-        shop.remove("errlog.txt");
-        Reply r = shop.get_words(words);
-        EXPECT_EQ(r.out, kErrorPage);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(shop.get("errlog.txt").find("Error Message=Refused name " + refused + "\n"), std::string::npos);
-    }
-    shop.remove("errlog.txt");
-    EXPECT_EQ(shop.post("command=goto&where=page.html&basket=%2Fetc%2Fpasswd%0Ax").out, kErrorPage);
-    EXPECT_NE(shop.get("errlog.txt").find("Refused name /etc/passwd\\x0Ax\n"), std::string::npos);
-}
-
 TEST(Goto, AFifoWhereThePageShouldBeIsAPageThatCannotBeOpened) {
     Install shop;
     ASSERT_EQ(mkfifo(shop.path("web/fifo.html").c_str(), 0644), 0);

@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include "fastcgi_client.h"
+#include "in_process.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -33,7 +34,7 @@ const bool kIgnoreBrokenPipes = [] {
 }  // namespace
 
 TempFolder::TempFolder(const std::string& prefix) {
-    std::string templ = "/tmp/" + prefix + "-XXXXXX";
+    std::string templ = std::string(TESTS_TMPDIR) + "/" + prefix + "-XXXXXX";
     if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
     root_ = templ;
 }
@@ -248,6 +249,18 @@ std::string Install::default_config() const {
            "styles=" + root() + "/styles/\n";
 }
 
+namespace {
+// TAVRA_TEST_PROCESSES=1 starts every run as a process, to show that the
+// tests answered in process see what the programs do.
+bool every_run_a_process() {
+    static const bool every = [] {
+        const char* set = std::getenv("TAVRA_TEST_PROCESSES");
+        return set && std::string(set) == "1";
+    }();
+    return every;
+}
+}  // namespace
+
 Reply Install::run(const std::string& program, const std::map<std::string, std::string>& env,
                    const std::vector<std::string>& words, const std::string& body,
                    const RunControl& control) const {
@@ -264,11 +277,13 @@ Reply Install::run(const std::string& program, const std::map<std::string, std::
     Reply r;
     if (fastcgi) {
         r = run_by_fastcgi(fastcgi_pool(program), all, words, body, control);
-    } else {
+    } else if (way == Runs::as_processes || control.before_exec || control.kill_after || every_run_a_process()) {
         for (const auto& [k, v] : all) p.env.push_back(k + "=" + v);
         p.dir = root();
         p.input = body;
         r = run_program(p, control);
+    } else {
+        r = in_process::answer(program, p.args, all, body, root());
     }
     // Like a browser, keep the checkout cookie the reply sets (its header
     // block only) for the runs after it.

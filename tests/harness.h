@@ -1,6 +1,6 @@
-// Runs the built programs as a web server would: a CGI process in a
-// temporary install tree, with environment, command line and body in, and
-// the reply bytes, exit status and files out.
+// Runs the programs' requests as a web server would, in a temporary install
+// tree: environment, command line and body in, and the reply bytes, exit
+// status and files out; answered in the test process or by a CGI process.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -32,10 +32,12 @@ struct RunControl {
     std::optional<std::chrono::microseconds> kill_after;
 };
 
-// A private folder under /tmp, removed with everything in it at the end.
+// A private folder under the tests' temporary folder (TAVRA_TEST_TMPDIR of
+// the build: a memory file system when there is one), removed with
+// everything in it at the end.
 class TempFolder {
 public:
-    // `prefix` names the folder's purpose in /tmp while it exists.
+    // `prefix` names the folder's purpose while it exists.
     explicit TempFolder(const std::string& prefix = "tavra-test");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -93,6 +95,11 @@ bool via_fastcgi();
 #define SKIP_UNDER_FASTCGI(why) \
     if (via_fastcgi()) GTEST_SKIP() << "not through FastCGI: " << (why)
 
+// How an install's requests are answered: by the program's request
+// function inside the test process (in_process.h), or by the program
+// started as a process. A run with a RunControl is always a process.
+enum class Runs { in_process, as_processes };
+
 class Install : public TempFolder {
 public:
     // A fresh tree: the program directory with tavra.cfg, and web/,
@@ -106,6 +113,10 @@ public:
 
     // Environment of every run, besides what a call adds.
     std::map<std::string, std::string> base_env;
+
+    // How the runs are answered: processes for the tests of what only a
+    // process shows (kills, limits, rights, runs in parallel, load).
+    Runs way = Runs::in_process;
 
     // tavra (or ship) with REQUEST_METHOD and the other variables in `env`,
     // query words `words` and `body` on standard input. The runs of one

@@ -88,6 +88,7 @@ std::regex run_record(const OrderShop& shop) {
 
 TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
     OrderShop shop;
+    shop.way = Runs::as_processes;
     const std::string order_control = "tables=on\ncustomer=" + shop.path("customers.csv") + "\norder=" +
                                       shop.path("orders.csv") + "\nshipment=" + shop.path("shipments.csv") + "\n";
     shop.put("tavra.cfg", shop.config_with("1000", order_control));

@@ -3,6 +3,9 @@
 // the current summary or records nothing at all.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <optional>
+
 #include "basket_support.h"
 #include "fault_support.h"
 #include "order_shop.h"
@@ -19,7 +22,7 @@ Reply post_command(const Install& shop, const std::string& command, const std::s
 }
 
 struct AddCase {
-    const char* what;
+    std::string what;
     const char* command;  // "lookup" is the GET command, its quantity in `qty`
     Fields fields;
     bool added;
@@ -52,13 +55,25 @@ TEST(PlainAmounts, DecideWhetherEachAddingCommandAddsItsLine) {
         {"adjusted to infinity", "add2mod", {{"qty", "1"}, {"price", "5"}, {"modifier", "1"}, {"m1", "Huge"}}, false},
         {"posted price without options", "add2mod", {{"qty", "1"}, {"price", "-3"}, {"modifier", "0"}}, false},
     };
-    for (const AddCase& c : cases) {
+    std::vector<AddCase> all(std::begin(cases), std::end(cases));
+    // A quantity that is no count, or none at all, adds nothing.
+    auto no_count = [&all](const char* command, std::initializer_list<const char*> quantities) {
+        for (const char* qty : quantities)
+            all.push_back({std::string(command) + " of quantity '" + qty + "'", command,
+                           {{"qty", qty}, {"name", "Cup"}, {"item", "100"}, {"price", "1"}, {"modifier", "0"}}, false});
+    };
+    no_count("add2basket", {"0", "", "abc", "-1", "1,5", "2 pcs"});
+    no_count("add2lookup", {"0", "", "abc", "-1", "1,5", "2 pcs"});
+    no_count("add2mod", {"0", "", "abc"});
+    all.push_back({"add2basket without a quantity", "add2basket", {{"name", "Cup"}}, false});
+    all.push_back({"lookup without a quantity", "lookup", {{"item", "100"}}, false});
+    for (const AddCase& c : all) {
         Install shop;
         shop.put("web/page.html", "<html>\n");
         shop.put("web/items.ini", "[100]\nNAME=Mug\nPRICE=4.50\nSHIP=1\n[neg]\nPRICE=-4.50\n[inf]\nSHIP=1e400\n");
         shop.put("web/mods.ini", "[m1]\nBig=2.50\nOff=-20\nHuge=1e400\n");
         Fields fields = c.fields;
-        std::string qty;
+        std::optional<std::string> qty;
         std::string item;
         for (const auto& [name, value] : fields) {
             if (name == "qty") qty = value;
@@ -66,7 +81,9 @@ TEST(PlainAmounts, DecideWhetherEachAddingCommandAddsItsLine) {
         }
         Reply r;
         if (std::string(c.command) == "lookup") {
-            r = shop.get_words({"lookup", "page.html", kBasket, item, "items.ini", qty});
+            std::vector<std::string> words{"lookup", "page.html", kBasket, item, "items.ini"};
+            if (qty) words.push_back(*qty);
+            r = shop.get_words(words);
         } else {
             fields.push_back({"lookup", "items.ini"});
             fields.push_back({"define", "mods.ini"});
@@ -75,6 +92,9 @@ TEST(PlainAmounts, DecideWhetherEachAddingCommandAddsItsLine) {
         EXPECT_EQ(r.status, 1) << c.what;
         EXPECT_EQ(r.out.substr(0, kHeader.size() + 7), kHeader + "</pre>\n") << c.what;
         EXPECT_EQ(basket_exists(shop), c.added) << c.what;
+        if (!c.added) {
+            EXPECT_EQ(r.out, page_reply("", "basket_table_empty.html")) << c.what;
+        }
     }
 }
 

@@ -21,6 +21,7 @@ namespace {
 class RealShop : public OrderShop {
 public:
     RealShop() {
+        way = Runs::as_processes;
         put("tavra.cfg", config_with("1000", "tables=on\nemail=on\ncustomer=" + path("customers.csv") + "\norder=" +
                                                  path("orders.csv") + "\nshipment=" + path("shipments.csv") + "\n"));
         remove("blat.exe");
