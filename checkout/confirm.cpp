@@ -170,7 +170,7 @@ reply::Done command_confirm(const Request& r) {
     const std::string mailer = r.program_dir + std::string(kMailerFile);
     const std::string config_file = config_path(r.program_dir);
     const std::string basket_file = config().basketdir + basket;
-    if (auto refused = refuse_other_browser(r.program_dir, basket_file)) return *refused;
+    if (auto refused = refuse_other_browser(r, basket_file)) return *refused;
 
     // The order is checked and recorded under the basket's lock, so a second
     // click waits for the first and then finds the order made; the lock goes

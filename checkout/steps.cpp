@@ -47,7 +47,7 @@ Step checked_step(const Request& r) {
     if (!s.refused) s.refused = refuse_page_name(r, s.page);
     if (!s.refused) s.refused = refuse_unwritable_basket(r, s.basket);
     s.path = basket_path(s.basket);
-    if (!s.refused && !s.basket.empty()) s.refused = refuse_other_browser(r.program_dir, s.path);
+    if (!s.refused && !s.basket.empty()) s.refused = refuse_other_browser(r, s.path);
     return s;
 }
 
@@ -142,7 +142,7 @@ reply::Done command_step1(const Request& r) {
     if (s.refused) return *s.refused;
     if (!s.basket.empty()) {
         profile::Lock lock(s.path);
-        if (auto refused = begin_checkout(r.program_dir, s.path)) return *refused;
+        if (auto refused = begin_checkout(r, s.path)) return *refused;
         profile::store_now(s.path);
     }
     write_content_type();
@@ -193,6 +193,6 @@ reply::Done command_step4(const Request& r) {
     if (auto refused = refuse_basket_name(r, basket)) return *refused;
     if (auto refused = refuse_page_name(r, page)) return *refused;
     if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
-    if (auto refused = refuse_other_browser(r.program_dir, basket_path(basket))) return *refused;
+    if (auto refused = refuse_other_browser(r, basket_path(basket))) return *refused;
     return answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
 }

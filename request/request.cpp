@@ -43,36 +43,46 @@ std::vector<std::string> indexed_query_words(const std::string& query) {
     return words;
 }
 
-Request read_request(int argc, char** argv) {
+Request request_from(const std::string& program_path, std::vector<std::string> command_words,
+                     const Variables& variable, BodyReader body) {
     Request r;
-    if (argc > 0 && argv[0]) r.program_path = argv[0];
+    r.program_path = program_path;
     r.program_dir = files::program_directory(r.program_path);
-    r.method = environment("REQUEST_METHOD");
+    r.method = variable("REQUEST_METHOD");
     // Servers differ in how they pass an indexed query: some as command-line
     // words with a backslash before each shell character, some not at all.
     // QUERY_STRING is the same under every server, so it wins.
-    const std::optional<std::string> query = environment("QUERY_STRING");
-    if (query && query->find('=') == std::string::npos) {
-        r.words = indexed_query_words(*query);
-    } else {
-        for (int i = 1; i < argc; ++i) r.words.emplace_back(argv[i]);
-    }
+    const std::optional<std::string> query = variable("QUERY_STRING");
+    if (query && query->find('=') == std::string::npos) r.words = indexed_query_words(*query);
+    else r.words = std::move(command_words);
+    r.content_length = variable("CONTENT_LENGTH");
+    r.content_type = variable("CONTENT_TYPE");
+    r.cookies = variable("HTTP_COOKIE");
+    r.https = variable("HTTPS");
+    r.body = std::move(body);
     return r;
 }
 
-BodyIntake take_body(FormTable& form) {
-    long long announced = read_integer(environment("CONTENT_LENGTH").value_or(""));
+Request read_request(int argc, char** argv) {
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
+    return request_from(argc > 0 && argv[0] ? argv[0] : "", std::move(words), environment,
+                        files::read_standard_input);
+}
+
+BodyIntake take_body(Request& r) {
+    long long announced = read_integer(r.content_length.value_or(""));
     if (announced < 0) announced = 0;
     const bool too_long = static_cast<unsigned long long>(announced) > limits::kMaxBody;
     // A shorter body than announced is split over what arrived.
-    const std::string body = too_long ? std::string() : files::read_standard_input(static_cast<std::size_t>(announced));
-    auto type = environment("CONTENT_TYPE");
-    if (!type) return BodyIntake::no_content_type;
-    if (*type != "application/x-www-form-urlencoded") return BodyIntake::not_url_encoded;
+    const std::string body =
+        too_long || !r.body ? std::string() : r.body(static_cast<std::size_t>(announced));
+    if (!r.content_type) return BodyIntake::no_content_type;
+    if (*r.content_type != "application/x-www-form-urlencoded") return BodyIntake::not_url_encoded;
     if (too_long) return BodyIntake::invalid;
     auto table = FormTable::decode(body);
     if (!table) return BodyIntake::invalid;
-    form = std::move(*table);
+    r.form = std::move(*table);
     return BodyIntake::ok;
 }
 

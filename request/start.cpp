@@ -5,7 +5,7 @@ Started start_request(Request& r) {
     const std::string& method = *r.method;
     if (method == "GET") return {Start::get, std::nullopt};
     if (method != "POST") return {Start::no_method, leave_unanswered(method)};
-    const BodyIntake taken = take_body(r.form);
+    const BodyIntake taken = take_body(r);
     if (taken == BodyIntake::no_content_type) return {Start::no_content_type, std::nullopt};
     if (taken != BodyIntake::ok) {
         write_body_refusal(taken);

@@ -40,7 +40,7 @@ reply::Done step4(const Request& r) {
         if (auto refused = refuse_unless(is_file_name(item_table_name))) return *refused;
     if (auto refused = refuse_unless(may_write_basket(r.program_dir, basket))) return *refused;
     if (!basket.empty()) limit_basket_size(basket_path(basket));
-    if (auto refused = refuse_other_browser(r.program_dir, basket_path(basket))) return *refused;
+    if (auto refused = refuse_other_browser(r, basket_path(basket))) return *refused;
 
     const Switches switches = read_switches(r.program_dir);
     ShippingRules rules;

@@ -1,12 +1,11 @@
-// ship, the shipping calculator: checkout step 4 with per-item shipping rules.
+// ship, the shipping calculator: checkout step 4 with per-item shipping
+// rules; one request per CGI run, or FastCGI requests when started on a
+// listening socket.
 #include "platform/files.h"
-#include "platform/output.h"
+#include "request/serve.h"
 #include "ship/calculator.h"
 
 int main(int argc, char** argv) {
     files::keep_new_files_private();
-    Request request = read_request(argc, argv);
-    const reply::Reply answer = answer_ship(request);
-    reply::send(answer);
-    return answer.status;
+    return serve(argc, argv, answer_ship);
 }

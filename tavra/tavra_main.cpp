@@ -1,12 +1,10 @@
-// tavra, the basket program: one CGI request per run.
+// tavra, the basket program: one request per CGI run, or FastCGI requests
+// when started on a listening socket.
 #include "platform/files.h"
-#include "platform/output.h"
+#include "request/serve.h"
 #include "tavra/commands.h"
 
 int main(int argc, char** argv) {
     files::keep_new_files_private();
-    Request request = read_request(argc, argv);
-    const reply::Reply answer = answer_tavra(request);
-    reply::send(answer);
-    return answer.status;
+    return serve(argc, argv, answer_tavra);
 }

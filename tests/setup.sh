@@ -9,8 +9,9 @@ cd "$(dirname "$0")/.."
 
 packages=(
   # The build, the unit tests and the package (dpkg-shlibdeps); the crypto
-  # library that seals card numbers, linked in statically.
-  g++ cmake make libgtest-dev dpkg-dev libsodium-dev
+  # library that seals card numbers and the FastCGI library, both linked in
+  # statically.
+  g++ cmake make libgtest-dev dpkg-dev libsodium-dev libfcgi-dev
   # The package's checks: lintian, and systemd-analyze for the clean-up's
   # sandbox.
   lintian systemd
