@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Requests per second through nginx on loopback, CGI against FastCGI.
 
-Builds a Release build (bench/run.py's), lays out two shops from it with
+Builds a Release build (bench/run.py's), lays out three shops from it with
 tavra-shop create --fastcgi and serves them from one nginx side by side:
-  - the CGI way: nginx.conf, the programs started for each request by
-    fcgiwrap (as many workers as wrk has connections);
-  - the FastCGI way: nginx-fastcgi.conf, each program started once on its
-    socket in the shop's fcgi/, as the shop's units start it.
-Then wrk (2 threads, 4 connections) runs each request against both ways in
+  - the CGI way, nginx.conf: the programs started for each request by
+    fcgiwrap, once with one worker as Debian's fcgiwrap service runs it,
+    once with as many workers as wrk has connections;
+  - the FastCGI way, nginx-fastcgi.conf: each program started once on its
+    socket in the shop's fcgi/, one process as the shop's units start it.
+Then wrk (2 threads, 4 connections) runs each request against the three in
 turn and one table is printed:
   - goto of a 10-line basket;
   - add2basket, confirm and step4, each request on a basket of its own,
@@ -45,7 +46,10 @@ import run as bench  # noqa: E402  (the Release build and the basket text)
 USER = "www-data"
 THREADS = 2
 CONNECTIONS = 4
-PORTS = {"cgi": 18180, "fastcgi": 18181}
+# The ways, each a shop of its own on a port of its own: fcgiwrap's workers
+# (0 for the FastCGI way).
+WAYS = {"cgi1": 1, "cgi4": CONNECTIONS, "fastcgi": 0}
+PORTS = {"cgi1": 18180, "cgi4": 18181, "fastcgi": 18182}
 
 # The requests: what wrk sends, on which kind of prepared basket, and what
 # a basket shows once the request has done its work.
@@ -113,14 +117,14 @@ class Bench:
         self.work = work
         self.baskets = baskets
         self.processes = []
-        self.answered = {"cgi": 0, "fastcgi": 0}
+        self.answered = {way: 0 for way in WAYS}
         self.tool = os.path.join(bench.BUILD, "shop_tool", "tavra-shop")
         programs = os.path.join(work, "programs")
         os.makedirs(programs)
         for name, built in (("tavra", "tavra"), ("ship", "ship"), ("mailer", "mailer/mailer")):
             os.symlink(os.path.join(bench.BUILD, built), os.path.join(programs, name))
         self.shops = {}
-        for way in ("cgi", "fastcgi"):
+        for way in WAYS:
             shop = os.path.join(work, way + "-shop")
             subprocess.run([self.tool, "create", shop, "--user", USER, "--no-register", "--fastcgi",
                             "--url", "http://127.0.0.1:%d/" % PORTS[way], "--email", "orders@shop.example",
@@ -158,15 +162,21 @@ class Bench:
         os.makedirs(run)
         shutil.chown(run, USER, USER)
         clean = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin"}
-        # The CGI way: the snippet with this run's own fcgiwrap socket.
-        fcgiwrap = os.path.join(run, "fcgiwrap.sock")
-        with open(os.path.join(self.shops["cgi"], "server", "nginx.conf")) as f:
-            cgi_snippet = f.read().replace("unix:/run/fcgiwrap.socket;", "unix:%s;" % fcgiwrap)
-        with open(os.path.join(run, "cgi.conf"), "w") as f:
-            f.write(cgi_snippet)
-        self.start(["setpriv", "--reuid=" + USER, "--regid=" + USER, "--init-groups", "/usr/sbin/fcgiwrap",
-                    "-c", str(CONNECTIONS), "-s", "unix:" + fcgiwrap], env=clean)
-        wait_for(lambda: os.path.exists(fcgiwrap), "fcgiwrap's socket")
+        servers = ""
+        # The CGI ways: the snippet with an fcgiwrap of this run's own.
+        for way, workers in WAYS.items():
+            if not workers:
+                continue
+            fcgiwrap = os.path.join(run, way + ".sock")
+            with open(os.path.join(self.shops[way], "server", "nginx.conf")) as f:
+                cgi_snippet = f.read().replace("unix:/run/fcgiwrap.socket;", "unix:%s;" % fcgiwrap)
+            with open(os.path.join(run, way + ".conf"), "w") as f:
+                f.write(cgi_snippet)
+            self.start(["setpriv", "--reuid=" + USER, "--regid=" + USER, "--init-groups", "/usr/sbin/fcgiwrap",
+                        "-c", str(workers), "-s", "unix:" + fcgiwrap], env=clean)
+            wait_for(lambda: os.path.exists(fcgiwrap), "fcgiwrap's socket")
+            servers += "    server {\n        listen 127.0.0.1:%d;\n        include %s/%s.conf;\n    }\n" % (
+                PORTS[way], run, way)
         # The FastCGI way: each program on its socket, as its unit starts it.
         shop = self.shops["fastcgi"]
         self.fastcgi = {}
@@ -192,16 +202,12 @@ http {
     proxy_temp_path %(run)s/proxy;
     uwsgi_temp_path %(run)s/uwsgi;
     scgi_temp_path %(run)s/scgi;
-    server {
-        listen 127.0.0.1:%(cgi)d;
-        include %(run)s/cgi.conf;
-    }
-    server {
+%(servers)s    server {
         listen 127.0.0.1:%(fastcgi)d;
         include %(shop)s/server/nginx-fastcgi.conf;
     }
 }
-""" % {"user": USER, "run": run, "cgi": PORTS["cgi"], "fastcgi": PORTS["fastcgi"], "shop": shop})
+""" % {"user": USER, "run": run, "servers": servers, "fastcgi": PORTS["fastcgi"], "shop": shop})
         self.start(["/usr/sbin/nginx", "-e", os.path.join(run, "error.log"), "-c", conf])
         for port in PORTS.values():
             wait_for(lambda: port_answers(port), "nginx on port %d" % port)
@@ -290,27 +296,29 @@ def main():
         b = Bench(work, args.baskets)
         b.serve()
         rows = []
-        for way in ("cgi", "fastcgi"):
+        for way in WAYS:
             b.served(way)
         first_rss = b.rss_kib()
         rows.append(("goto, 10-line basket",) + tuple(
             b.wrk(way, "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)[0]
-            for way in ("cgi", "fastcgi")))
+            for way in WAYS))
         for label, kind, body in (("add2basket", "add", ADD), ("step4", "step4", STEP4),
                                   ("confirm", "confirm", CONFIRM)):
-            rows.append((label,) + tuple(b.writer(way, kind, body, args.seconds) for way in ("cgi", "fastcgi")))
+            rows.append((label,) + tuple(b.writer(way, kind, body, args.seconds) for way in WAYS))
         # At least 100,000 requests for the memory figure.
         while b.answered["fastcgi"] < 100000:
             b.wrk("fastcgi", "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)
         last_rss = b.rss_kib()
         requests = b.answered["fastcgi"]
-        print("Machine: %s, %d cores; wrk -t%d -c%d -d%ds; fcgiwrap -c %d; one FastCGI process a program"
-              % (os.uname().machine, os.cpu_count() or 0, THREADS, CONNECTIONS, args.seconds, CONNECTIONS))
+        print("Machine: %s, %d cores, load average %.1f at the end; wrk -t%d -c%d -d%ds; one FastCGI process"
+              % (os.uname().machine, os.cpu_count() or 0, os.getloadavg()[0], THREADS, CONNECTIONS, args.seconds))
         print()
-        print("| request | fcgiwrap (CGI) req/s | FastCGI req/s | FastCGI / fcgiwrap |")
-        print("|---|---:|---:|---:|")
-        for label, cgi, fastcgi in rows:
-            print("| %s | %.0f | %.0f | %.1f |" % (label, cgi, fastcgi, fastcgi / cgi))
+        print("| request, req/s | fcgiwrap, 1 worker | fcgiwrap, %d workers | FastCGI | FastCGI / fcgiwrap 1 "
+              "| FastCGI / fcgiwrap %d |" % (CONNECTIONS, CONNECTIONS))
+        print("|---|---:|---:|---:|---:|---:|")
+        for label, cgi1, cgi4, fastcgi in rows:
+            print("| %s | %.0f | %.0f | %.0f | %.1f | %.1f |" % (label, cgi1, cgi4, fastcgi, fastcgi / cgi1,
+                                                               fastcgi / cgi4))
         print()
         print("FastCGI basket program, resident memory: %d KiB after its first request, %d KiB after "
               "%d (growth %d KiB)" % (first_rss, last_rss, requests, last_rss - first_rss))
