@@ -4,12 +4,13 @@
 #pragma once
 #include "platform/output.h"
 #include "request/request.h"
+#include "request/shop.h"
 
-reply::Done command_newbasket(const Request& r);
-reply::Done command_lookup(const Request& r);
-reply::Done command_add2basket(const Request& r);
-reply::Done command_add2lookup(const Request& r);
-reply::Done command_add2mod(const Request& r);
-reply::Done command_add2check(const Request& r);
-reply::Done command_calc(const Request& r);
-reply::Done command_edit(const Request& r);
+reply::Done command_newbasket(const Request& r, const Shop& shop);
+reply::Done command_lookup(const Request& r, const Shop& shop);
+reply::Done command_add2basket(const Request& r, const Shop& shop);
+reply::Done command_add2lookup(const Request& r, const Shop& shop);
+reply::Done command_add2mod(const Request& r, const Shop& shop);
+reply::Done command_add2check(const Request& r, const Shop& shop);
+reply::Done command_calc(const Request& r, const Shop& shop);
+reply::Done command_edit(const Request& r, const Shop& shop);

@@ -54,14 +54,14 @@ bool is_issued_basket_name(const std::string& program_dir, std::string_view bask
     return key && basket == issued_basket_name(*first, *key);
 }
 
-bool may_write_basket(const std::string& program_dir, std::string_view basket) {
+bool may_write_basket(const Shop& shop, std::string_view basket) {
     if (basket.empty()) return true;
-    return files::is_regular_file(basket_path(basket)) || is_issued_basket_name(program_dir, basket);
+    return files::is_regular_file(shop.basket_file(basket)) || is_issued_basket_name(shop.program_dir, basket);
 }
 
-reply::Refusal refuse_unwritable_basket(const Request& r, std::string_view basket) {
+reply::Refusal refuse_unwritable_basket(const Request& r, const Shop& shop, std::string_view basket) {
     if (auto refused = refuse_basket_name(r, basket)) return *refused;
-    if (!may_write_basket(r.program_dir, basket)) return fail_with_error(r.program_dir, refused_name_message(basket));
-    if (!basket.empty()) limit_basket_size(basket_path(basket));
+    if (!may_write_basket(shop, basket)) return fail_with_error(r.program_dir, refused_name_message(basket));
+    if (!basket.empty()) limit_basket_size(shop.basket_file(basket));
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/output.h"
 #include "request/request.h"
+#include "request/shop.h"
 
 // The file that holds the shop's key for basket names.
 constexpr std::string_view kBasketKeyFile = "basket.key";
@@ -29,7 +30,7 @@ bool is_issued_basket_name(const std::string& program_dir, std::string_view bask
 // (error log record, error page, status 1) before anything is written. An
 // empty name passes: it names no file. The basket file is held to
 // limits::kBasketFileBytes for the rest of the run.
-[[nodiscard]] reply::Refusal refuse_unwritable_basket(const Request& r, std::string_view basket);
+[[nodiscard]] reply::Refusal refuse_unwritable_basket(const Request& r, const Shop& shop, std::string_view basket);
 
 // The test of refuse_unwritable_basket, without the refusal.
-bool may_write_basket(const std::string& program_dir, std::string_view basket);
+bool may_write_basket(const Shop& shop, std::string_view basket);

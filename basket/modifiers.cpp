@@ -15,7 +15,7 @@
 #include "basket/commands.h"
 #include "basket/issued_name.h"
 #include "logs/logs.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/profile.h"
 #include "render/reply_pieces.h"
 
@@ -93,31 +93,33 @@ std::string composed_name(std::string_view name, const std::vector<std::string>&
     return cut(composed, limits::kComposedName);
 }
 
-reply::Done command_add2mod(const Request& r) {
+reply::Done command_add2mod(const Request& r, const Shop& shop) {
     const FormTable& f = r.form;
     const std::string page = f.text("where");
     const std::string basket = f.text("basket");
     const std::string define = f.text("define");
     if (auto refused = refuse_page_name(r, page)) return *refused;
-    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
+    if (auto refused = refuse_unwritable_basket(r, shop, basket)) return *refused;
     if (auto refused = refuse_file_name(r, define)) return *refused;
     // The zero test, then the count rule; the character rule is not applied here.
     const std::optional<std::string> quantity = amount_to_store(f.text("qty"));
     if (!basket.empty() && quantity && read_decimal(*quantity) != 0 && quantity_plain(*quantity)) {
-        const std::string path = basket_path(basket);
-        const Switches switches = read_switches(r.program_dir);
+        const std::string path = shop.basket_file(basket);
+        const Switches& switches = shop.switches;
         // The name, base price and shipping value, from the form or, when
         // prices are checked, from the item table; an item it lacks adds nothing.
-        const auto base = priced_line(switches, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
-        if (!base || !quantity_allowed(switches, f.text("item"), *quantity)) return answer_with_header_and_page(basket, page);
+        const auto base =
+            priced_line(shop, {f.text("name"), f.text("item"), f.text("price"), f.text("ship"), quantity});
+        if (!base || !quantity_allowed(shop, f.text("item"), *quantity))
+            return answer_with_header_and_page(shop, basket, page);
         BasketLine line = *base;
         if (!f.has_value("modifier", "0")) {
             const long long count = read_integer(f.text("modifier"));
-            const std::string modifier_file = config().webdir + define;
+            const std::string modifier_file = shop.config.webdir + define;
             double price = 0;
             if (switches.pricecheck) {
                 const std::optional<Choices> chosen = checked_choices(f, modifier_file, count);
-                if (!chosen) return answer_with_header_and_page(basket, page);
+                if (!chosen) return answer_with_header_and_page(shop, basket, page);
                 price = read_decimal(base->price.value_or("")) + chosen->adjustment;
                 line.name = composed_name(base->name.value_or(""), chosen->values);
             } else {
@@ -125,7 +127,7 @@ reply::Done command_add2mod(const Request& r) {
                 line.name = composed_name(f.text("name"), f, count);
             }
             // An adjustment that is not finite would be stored as "inf" or "nan".
-            if (!std::isfinite(price)) return answer_with_header_and_page(basket, page);
+            if (!std::isfinite(price)) return answer_with_header_and_page(shop, basket, page);
             line.price = two_decimals(price);
         }
         const std::optional<BasketLine> stored = line_to_store(line);
@@ -133,5 +135,5 @@ reply::Done command_add2mod(const Request& r) {
         if (stored) add_basket_line(path, *stored);
         profile::store_now(path);
     }
-    return answer_with_header_and_page(basket, page);
+    return answer_with_header_and_page(shop, basket, page);
 }

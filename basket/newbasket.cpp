@@ -3,12 +3,12 @@
 #include "basket/issued_name.h"
 #include "basket/commands.h"
 #include "logs/logs.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/files.h"
 #include "platform/output.h"
 #include "render/reply_pieces.h"
 
-reply::Done command_newbasket(const Request& r) {
+reply::Done command_newbasket(const Request& r, const Shop& shop) {
     const std::string page = is_get(r) ? r.word(2) : r.form.text("where");
     if (auto refused = refuse_page_name(r, page)) return *refused;
     // The name alone is issued: the first line added makes the file, so
@@ -21,7 +21,7 @@ reply::Done command_newbasket(const Request& r) {
     write_content_type();
     // The page still names the new basket; its first added line cannot make
     // the file while the basket folder is missing.
-    if (!files::is_directory(config().basketdir + std::string(kBasketFolder)))
-        reply::write("The file " + (is_get(r) ? basket_path(basket) : basket) + " was not opened\n");
-    return answer_with_page(basket, page);
+    if (!files::is_directory(shop.config.basketdir + std::string(kBasketFolder)))
+        reply::write("The file " + (is_get(r) ? shop.basket_file(basket) : basket) + " was not opened\n");
+    return answer_with_page(shop, basket, page);
 }

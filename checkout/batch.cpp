@@ -2,7 +2,7 @@
 
 #include "checkout/csv.h"
 #include "common/numbers.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -20,9 +20,9 @@ std::string payment_record(std::string_view card, std::string_view month, std::s
 
 }  // namespace
 
-void append_batch_record(const std::string& program_dir, std::string_view card, std::string_view month,
-                         std::string_view year, std::string_view type, std::string_view total, Formulas formulas) {
-    const std::string counters = program_dir + "batchcfg.ini";
+void append_batch_record(const Shop& shop, std::string_view card, std::string_view month, std::string_view year,
+                         std::string_view type, std::string_view total, Formulas formulas) {
+    const std::string counters = shop.program_dir + "batchcfg.ini";
     profile::Lock hold(counters, profile::Durability::synced);
     // Counted in 64 bits: a counter at the 32-bit limit advances instead of
     // overflowing.
@@ -32,7 +32,7 @@ void append_batch_record(const std::string& program_dir, std::string_view card, 
         ++file;
         last = 0;
     }
-    files::append(config().batchfile + std::to_string(file) + ".imp",
+    files::append(shop.config.batchfile + std::to_string(file) + ".imp",
                   payment_record(card, month, year, type, total, formulas));
     profile::write(counters, "BatchConfig", "File", std::string_view(std::to_string(file)));
     profile::write(counters, "BatchConfig", "Last", std::string_view(std::to_string(last + 1)));

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "checkout/csv.h"
+#include "request/shop.h"
 
 // Appends "card,monthyear,type,total\n" to the current batch file (the batch
 // directory, the file number, ".imp") and advances the counters "File" and
@@ -13,6 +14,5 @@
 // nothing is reported. Counters and record are handled under one lock, so
 // concurrent orders neither share a count nor lose a record. The card number
 // and the expiry, which the shopper typed, are written as `formulas` says.
-void append_batch_record(const std::string& program_dir, std::string_view card, std::string_view month,
-                         std::string_view year, std::string_view type, std::string_view total,
-                         Formulas formulas = Formulas::as_stored);
+void append_batch_record(const Shop& shop, std::string_view card, std::string_view month, std::string_view year,
+                         std::string_view type, std::string_view total, Formulas formulas = Formulas::as_stored);

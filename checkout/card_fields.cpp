@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr std::string_view kCardKeys[] = {"cnum1", "cnum2"};
+constexpr std::string_view kCardKeys[] = {basket_keys::kCardNumber1, basket_keys::kCardNumber2};
 
-std::string mask_key(std::string_view card_key) { return std::string(card_key) + "mask"; }
+std::string mask_key(std::string_view card_key) { return std::string(card_key) + std::string(basket_keys::kMaskSuffix); }
 
 bool is_card_key(std::string_view key) { return key == kCardKeys[0] || key == kCardKeys[1]; }
 
@@ -26,7 +26,7 @@ bool stored_sealed(const std::string& basket_file, std::string_view card_key) {
 void store_payment_fields(const std::string& basket_file, const FormTable& form, const Switches& switches) {
     profile::Lock lock(basket_file);
     set_order_state(basket_file, OrderState::changed);
-    for (const char* key : {"paytype", "cname", "cnum1", "cnum2", "expmo", "expyr"}) {
+    for (std::string_view key : basket_keys::kPaymentDetails) {
         const std::optional<std::string> value = form.lookup(key);
         if (!is_card_key(key) || !value || switches.sealkey.empty()) {
             profile::write(basket_file, basket_keys::kShipping, key, stored_value(value));
@@ -40,20 +40,19 @@ void store_payment_fields(const std::string& basket_file, const FormTable& form,
     }
 }
 
-std::string shown_card_number(const std::string& basket_file, std::string_view key, const Switches& switches) {
-    if (stored_sealed(basket_file, key)) return profile::read_text(basket_file, basket_keys::kShipping, mask_key(key));
-    const std::string stored = profile::read_text(basket_file, basket_keys::kShipping, key);
+std::string shown_card_number(const CheckoutEntries& entries, std::string_view key, const Switches& switches) {
+    const bool first = key == basket_keys::kCardNumber1;
+    if (first ? entries.cnum1_sealed : entries.cnum2_sealed) return first ? entries.cnum1mask : entries.cnum2mask;
+    const std::string& stored = first ? entries.cnum1 : entries.cnum2;
     return switches.masks_cards() ? masked_card_number(stored) : stored;
 }
 
-std::string batch_card_number(const std::string& basket_file, const Switches& switches) {
-    const std::string stored = profile::read_text(basket_file, basket_keys::kShipping, "cnum1");
-    if (stored_sealed(basket_file, "cnum1")) return stored;
-    const std::string number = cut(stored, limits::kBatchCardNumber);
+std::string batch_card_number(const CheckoutEntries& entries, const Switches& switches) {
+    if (entries.cnum1_sealed) return entries.cnum1;
     // A number typed before the merchant set a key is sealed on its way out.
     if (!switches.sealkey.empty())
-        if (auto sealed = sealed_box::seal(number, switches.sealkey)) return *sealed;
-    return number;
+        if (auto sealed = sealed_box::seal(entries.batch_cnum1, switches.sealkey)) return *sealed;
+    return entries.batch_cnum1;
 }
 
 int seal_clear_card_numbers(const std::string& basket_file, std::string_view sealkey) {
@@ -84,5 +83,5 @@ void remove_card_data(const std::string& basket_file) {
         profile::remove(basket_file, basket_keys::kShipping, key);
         profile::remove(basket_file, basket_keys::kShipping, mask_key(key));
     }
-    for (std::string_view key : {"expmo", "expyr"}) profile::remove(basket_file, basket_keys::kShipping, key);
+    for (std::string_view key : {basket_keys::kExpiryMonth, basket_keys::kExpiryYear}) profile::remove(basket_file, basket_keys::kShipping, key);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/basket_view.h"
 #include "request/form.h"
 #include "request/switches.h"
 
@@ -19,11 +20,11 @@ void store_payment_fields(const std::string& basket_file, const FormTable& form,
 // The card number under `key` as the mail and the export tables show it: a
 // sealed one by its stored masked form, any other masked when the switches
 // say so, as stored otherwise.
-std::string shown_card_number(const std::string& basket_file, std::string_view key, const Switches& switches);
+std::string shown_card_number(const CheckoutEntries& entries, std::string_view key, const Switches& switches);
 
 // The payment record's card number: a sealed "cnum1" whole; otherwise its
 // first limits::kBatchCardNumber characters, sealed when a seal key is set.
-std::string batch_card_number(const std::string& basket_file, const Switches& switches);
+std::string batch_card_number(const CheckoutEntries& entries, const Switches& switches);
 
 // Seals the card numbers that a basket file holds in the clear (stored before
 // the merchant set a seal key), the way step 2 would have stored them: the

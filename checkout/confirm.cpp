@@ -1,24 +1,25 @@
 // The order confirmation (confirm) and the two mail commands that only answer.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
 
-#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
+#include "formats/basket_view.h"
+#include "formats/order_price.h"
 #include "basket/generated_name.h"
 #include "checkout/batch.h"
 #include "checkout/card_fields.h"
 #include "checkout/checkout_key.h"
 #include "checkout/export.h"
 #include "checkout/mail.h"
-#include "checkout/totals.h"
 #include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "checkout/commands.h"
 #include "basket/issued_name.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "request/switches.h"
 #include "logs/logs.h"
 #include "platform/files.h"
@@ -29,7 +30,6 @@
 namespace {
 
 // The merchant's command-line mailer, installed beside the program.
-constexpr std::string_view kMailerFile = "blat.exe";
 
 // Why a confirmation makes no order; each goes to the error log as it stands.
 constexpr std::string_view kNoItems = "Order not confirmed: the basket has no items";
@@ -42,10 +42,8 @@ constexpr std::string_view kMailNotWritten = "Order not confirmed: the order mai
 reply::Done refuse_order(const Request& r, std::string_view message) { return fail_with_error(r.program_dir, message); }
 
 // Whether a line that the summary shows, one of non-zero quantity, is there.
-bool has_items(const std::string& basket_file) {
-    for (long long line : stored_lines(basket_file))
-        if (stored_amount(basket_file, line, basket_keys::kQuantity).number != 0) return true;
-    return false;
+bool has_items(const BasketView& basket) {
+    return std::any_of(basket.lines.begin(), basket.lines.end(), line_shown);
 }
 
 // Whether a stored tax or total is what a summary writes for a real amount:
@@ -62,13 +60,12 @@ bool summary_amount(std::string_view text) {
 // shipping value, each ticked extra charge; whether the stored tax and total
 // are plain and the total fits the payment record whole; and, when the
 // merchant sets the prices, whether the total is more than nothing.
-bool amounts_valid(const std::string& basket_file, const Switches& switches) {
-    for (long long line : stored_lines(basket_file))
-        for (std::string_view key : {basket_keys::kQuantity, basket_keys::kPrice, basket_keys::kShip})
-            if (!stored_amount(basket_file, line, key).valid()) return false;
-    for (long long n : stored_charges(basket_file, 0))
-        if (!stored_charge(basket_file, n).valid()) return false;
-    const BasketTotals totals = stored_totals(basket_file);
+bool amounts_valid(const BasketView& basket, const Switches& switches) {
+    for (const LineView& line : basket.lines)
+        if (!line.quantity.valid() || !line.price.valid() || !line.ship.valid()) return false;
+    for (long long n : basket.stored_charges(0))
+        if (!basket.charge(n).valid()) return false;
+    const BasketTotals& totals = basket.totals;
     return summary_amount(totals.tax) && summary_amount(totals.total) &&
            !(switches.pricecheck && read_decimal(totals.total) == 0);
 }
@@ -77,8 +74,8 @@ bool amounts_valid(const std::string& basket_file, const Switches& switches) {
 // to it; when it cannot be made, runs `undo` and refuses the order through
 // the error page.
 template <typename Undo>
-reply::Refusal create_order_mail_file(const Request& r, Undo undo, std::string& path) {
-    const std::string folder = config().maildir;
+reply::Refusal create_order_mail_file(const Request& r, const Shop& shop, Undo undo, std::string& path) {
+    const std::string folder = shop.config.maildir;
     const NewFile mail = create_generated_file(folder, ".mail");
     if (!mail.created) {
         undo();
@@ -105,8 +102,10 @@ struct Invoiced {
 // moved past. A number that cannot be stored, or a mail that cannot be
 // written whole, refuses the order: the mail file is removed and then the
 // number put back as it stood.
-Invoiced advance_invoice_and_write_mail(const Request& r, const std::string& config_file, const std::string& basket_file,
-                                        const Switches& switches, std::string& shopper_mail) {
+Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const BasketView& basket,
+                                        std::string& shopper_mail) {
+    const std::string& config_file = shop.config_file;
+    const Switches& switches = shop.switches;
     profile::Lock hold(config_file, profile::Durability::synced);
     const std::optional<std::string> held = profile::read_value(config_file, "Program Config", "invnumber");
     const std::string issued = cut(held.value_or(""), limits::kConfigValue);
@@ -118,24 +117,23 @@ Invoiced advance_invoice_and_write_mail(const Request& r, const std::string& con
     // Each way out that refuses the order stores the number put back.
     std::string mail_file;
     const reply::Refusal no_mail_file = create_order_mail_file(
-        r,
+        r, shop,
         [&] {
             profile::write(config_file, "Program Config", "invnumber", held);
             profile::store_now(config_file);
         },
         mail_file);
     if (no_mail_file) return {{}, {}, no_mail_file};
-    const std::string mail =
-        order_mail_head(config().name, advanced) + order_mail_rest(basket_file, basket_line_count(basket_file), switches);
-    shopper_mail = shopper_copy(order_mail_head(config().name, advanced) +
-                                order_mail_rest(basket_file, basket_line_count(basket_file), shopper_switches(switches)));
+    const std::string mail = order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, switches);
+    shopper_mail =
+        shopper_copy(order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, shopper_switches(switches)));
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
         profile::store_now(config_file);
         return {{}, {}, refuse_order(r, kMailNotWritten)};
     }
-    config().invnumber = advanced;
+    shop.config.invnumber = advanced;
     return {advanced, mail_file, std::nullopt};
 }
 
@@ -149,27 +147,26 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 // Sends the shopper's copy: the order mail file itself when the copy is the
 // same text, otherwise a file of its own beside it, removed once the mailer
 // is done with it.
-void deliver_shopper_copy(const std::string& mailer, const std::string& mail_file, const std::string& shopper_mail,
-                          const std::string& recipient, int& failed) {
+void deliver_shopper_copy(const Shop& shop, const std::string& mailer, const std::string& mail_file,
+                          const std::string& shopper_mail, const std::string& recipient, int& failed) {
     if (files::read(mail_file) == std::optional<std::string>(shopper_mail)) {
         deliver(mailer, mail_file, recipient, failed);
         return;
     }
-    const NewFile copy = create_generated_file(config().maildir, ".shopper");
+    const NewFile copy = create_generated_file(shop.config.maildir, ".shopper");
     if (!copy.created) return;
-    const std::string copy_file = config().maildir + copy.name;
+    const std::string copy_file = shop.config.maildir + copy.name;
     if (files::write_whole(copy_file, shopper_mail)) deliver(mailer, copy_file, recipient, failed);
     files::remove(copy_file);
 }
 
 }  // namespace
 
-reply::Done command_confirm(const Request& r) {
+reply::Done command_confirm(const Request& r, Shop& shop) {
     const std::string basket = r.form.text("basket");
-    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
-    const std::string mailer = r.program_dir + std::string(kMailerFile);
-    const std::string config_file = config_path(r.program_dir);
-    const std::string basket_file = config().basketdir + basket;
+    if (auto refused = refuse_unwritable_basket(r, shop, basket)) return *refused;
+    const std::string mailer = shop.mailer();
+    const std::string basket_file = shop.basket_file(basket);
     if (auto refused = refuse_other_browser(r, basket_file)) return *refused;
 
     // The order is checked and recorded under the basket's lock, so a second
@@ -181,56 +178,52 @@ reply::Done command_confirm(const Request& r) {
     std::string shopper_mail;
     {
         profile::Lock hold(basket_file);
-        const OrderState state = order_state(basket_file);
-        if (state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
-            write_redirect();
+        const BasketView view = load_basket(basket_file);
+        if (view.state == OrderState::ordered) {  // this summary's order is made: answer as it was answered
+            write_redirect(shop);
             return {1};
         }
-        if (!has_items(basket_file)) return refuse_order(r, kNoItems);
-        if (state != OrderState::summarised) return refuse_order(r, kSummaryOutOfDate);
-        const Switches switches = read_switches(r.program_dir);
-        if (!amounts_valid(basket_file, switches)) return refuse_order(r, kAmountNotValid);
+        if (!has_items(view)) return refuse_order(r, kNoItems);
+        if (view.state != OrderState::summarised) return refuse_order(r, kSummaryOutOfDate);
+        const Switches& switches = shop.switches;
+        if (!amounts_valid(view, switches)) return refuse_order(r, kAmountNotValid);
 
-        Invoiced invoiced = advance_invoice_and_write_mail(r, config_file, basket_file, switches, shopper_mail);
+        Invoiced invoiced = advance_invoice_and_write_mail(r, shop, view, shopper_mail);
         if (invoiced.refused) return *invoiced.refused;
         const std::string invoice = invoiced.invoice;
         mail_file = invoiced.mail_file;
-        profile::write(basket_file, basket_keys::kShipping, "invnumber", std::string_view(invoice));
+        profile::write(basket_file, basket_keys::kShipping, basket_keys::kInvoice, std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
-        if (profile::read_text(config_file, "Order Control", "tables") == "on")
-            export_order(r.program_dir, basket, invoice, switches);
+        if (shop.order_control.tables) export_order(shop, view, invoice);
 
-        append_batch_record(r.program_dir, batch_card_number(basket_file, switches),
-                            profile::read_text(basket_file, basket_keys::kShipping, "expmo", {}, limits::kBatchExpiry),
-                            profile::read_text(basket_file, basket_keys::kShipping, "expyr", {}, limits::kBatchExpiry), "P",
-                            profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal, {}, limits::kBatchTotal),
+        append_batch_record(shop, batch_card_number(view.checkout, switches), view.checkout.batch_expmo,
+                            view.checkout.batch_expyr, "P", view.batch_total,
                             switches.safecsv ? Formulas::defused : Formulas::as_stored);
-        shopper_address = profile::read_text(basket_file, basket_keys::kShipping, "email");
+        shopper_address = view.checkout.email;
         // The mail and the payment record hold the card now: a stranger who
         // learns the basket's name finds none to order with.
         remove_card_data(basket_file);
         profile::store_now(basket_file);
     }
 
-    const bool copy_to_merchant = profile::read_text(config_file, "Order Control", "email") == "on";
-    config().email = profile::read_text(config_file, "Program Config", "email", {}, limits::kConfigValue);
+    shop.refresh_email();
     int failed = 0;
-    if (copy_to_merchant) deliver(mailer, mail_file, config().email, failed);
+    if (shop.order_control.email) deliver(mailer, mail_file, shop.config.email, failed);
     if (shopper_address.size() >= limits::kShortestMailAddress)
-        deliver_shopper_copy(mailer, mail_file, shopper_mail, shopper_address, failed);
+        deliver_shopper_copy(shop, mailer, mail_file, shopper_mail, shopper_address, failed);
 
-    write_redirect();
+    write_redirect(shop);
     if (failed != 0) reply::write(mailer_failure_message(failed));
     return {1};
 }
 
-reply::Done command_sendmail(const Request&) {
+reply::Done command_sendmail(const Request&, const Shop&) {
     write_content_type();
     reply::write("Called Send Mail Command\n");
     return {1};
 }
 
-reply::Done command_showmail(const Request&) {
+reply::Done command_showmail(const Request&, const Shop&) {
     write_content_type();
     reply::write("Called Show Mail Command\nObsolete in Version 1.0\n");
     return {1};

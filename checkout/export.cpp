@@ -5,9 +5,8 @@
 
 #include "formats/basket_file.h"
 #include "checkout/card_fields.h"
-#include "checkout/counts.h"
 #include "checkout/csv.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "request/switches.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -17,45 +16,37 @@ namespace {
 
 Formulas formulas(const Switches& switches) { return switches.safecsv ? Formulas::defused : Formulas::as_stored; }
 
-std::string customer_line(const std::string& basket_file, const std::string& invoice, const Switches& switches) {
+std::string customer_line(const CheckoutEntries& entries, const std::string& invoice, const Switches& switches) {
     std::vector<std::string> fields{invoice};
     for (std::string_view key : kCustomerColumns) {
-        if (key == "cnum1" || key == "cnum2") fields.push_back(shown_card_number(basket_file, key, switches));
-        else fields.push_back(profile::read_text(basket_file, basket_keys::kShipping, key));
+        if (key == basket_keys::kCardNumber1 || key == basket_keys::kCardNumber2)
+            fields.push_back(shown_card_number(entries, key, switches));
+        else fields.push_back(entries.entry(key));
     }
     return csv_line(fields, formulas(switches));
 }
 
-std::string order_lines(const std::string& basket_file, const std::string& invoice, const Switches& switches) {
+// One line for every line number up to "NumKeys", stored or not.
+std::string order_lines(const BasketView& basket, const std::string& invoice, const Switches& switches) {
     std::string lines;
-    const int count = basket_line_count(basket_file);
-    for (int i = 1; i <= count; ++i) {
-        const std::string section = std::to_string(i);
-        std::vector<std::string> fields{invoice};
-        for (std::string_view key : kOrderColumns) fields.push_back(profile::read_text(basket_file, section, key));
-        lines += csv_line(fields, formulas(switches));
+    for (int i = 1; i <= basket.counted_lines(); ++i) {
+        const LineView line = basket.line(i);
+        lines += csv_line({invoice, line.name, line.item, line.price.text, line.ship.text, line.quantity.text},
+                          formulas(switches));
     }
     return lines;
 }
 
 // Option lines (option, tax, total), then extra-charge lines (amount, tick,
 // description); the tick is never stored, so its column stays empty.
-std::string shipment_lines(const std::string& basket_file, const std::string& invoice, const Switches& switches) {
+std::string shipment_lines(const BasketView& basket, const std::string& invoice, const Switches& switches) {
     const Formulas as = formulas(switches);
     std::string lines;
-    const int options = read_count(basket_file, "Optional", basket_keys::kNumFields);
-    if (options > 0) {
-        const std::string tax = profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTax);
-        const std::string total = profile::read_text(basket_file, basket_keys::kTotals, basket_keys::kTotal);
-        for (int i = 1; i <= options; ++i) {
-            const std::string option = profile::read_text(basket_file, "Optional", "option" + std::to_string(i));
-            lines += csv_line({invoice, option, tax, total, "", "", ""}, as);
-        }
-    }
-    const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
-    for (int n = 1; n <= fields; n += 3) {
-        auto charge = [&](int k) { return profile::read_text(basket_file, basket_keys::kAdditional, "a" + std::to_string(k)); };
-        lines += csv_line({invoice, "", "", "", charge(n), charge(n + 1), charge(n + 2)}, as);
+    for (int i = 1; i <= basket.options.counted(); ++i)
+        lines += csv_line({invoice, basket.options.at(i), basket.totals.tax, basket.totals.total, "", "", ""}, as);
+    for (int n = 1; n <= basket.charges.counted(); n += 3) {
+        const NumberedEntries& charge = basket.charges;
+        lines += csv_line({invoice, "", "", "", charge.at(n), charge.at(n + 1), charge.at(n + 2)}, as);
     }
     return lines;
 }
@@ -68,13 +59,9 @@ void append_table(const std::string& path, const std::string& lines) {
 
 }  // namespace
 
-void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice,
-                  const Switches& switches) {
-    const std::string config_file = config_path(program_dir);
-    const std::string basket_file = config().basketdir + basket;
-    append_table(profile::read_text(config_file, "Order Control", "customer"),
-                 customer_line(basket_file, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "order"), order_lines(basket_file, invoice, switches));
-    append_table(profile::read_text(config_file, "Order Control", "shipment"),
-                 shipment_lines(basket_file, invoice, switches));
+void export_order(const Shop& shop, const BasketView& basket, const std::string& invoice) {
+    const Switches& switches = shop.switches;
+    append_table(shop.order_control.customer, customer_line(basket.checkout, invoice, switches));
+    append_table(shop.order_control.order, order_lines(basket, invoice, switches));
+    append_table(shop.order_control.shipment, shipment_lines(basket, invoice, switches));
 }

@@ -4,25 +4,20 @@
 #include <string>
 
 #include "formats/basket_file.h"
-#include "request/switches.h"
+#include "formats/basket_view.h"
+#include "request/shop.h"
 
 // The columns of the tables; each line begins with the invoice number.
-// Customer table, columns 2 to 19: these keys of "Shipping".
-inline constexpr std::string_view kCustomerColumns[] = {
-    "fname",  "minitial", "lname", "addr1", "addr2", "city",  "stpr",  "country", "zip",
-    "dphone", "fphone",   "email", "cname", "cnum1", "cnum2", "expmo", "expyr",   "carrier",
-};
+// Customer table, columns 2 to 19: these keys of "Shipping". Order table,
+// one line per basket line, columns 2 to 6: these keys of it.
+using basket_keys::kCustomerColumns;
+using basket_keys::kOrderColumns;
 
-// Order table, one line per basket line, columns 2 to 6: these keys of it.
-inline constexpr std::string_view kOrderColumns[] = {basket_keys::kName, basket_keys::kItem, basket_keys::kPrice,
-                                                    basket_keys::kShip, basket_keys::kQuantity};
-
-// Appends the order of `basket` to the three table files named by
+// Appends the order of `basket` (its view) to the three table files named by
 // "Order Control"/"customer", "order" and "shipment" of the configuration
 // file: one customer line, one order line per basket line, one shipment line
 // per option and per extra charge, each starting with `invoice`. A table file
 // that cannot be opened is reported on the reply ("Could not open <path>\n")
-// and skipped. `switches` are the ones the confirmation read: they mask card
-// numbers and guard formula-like cells.
-void export_order(const std::string& program_dir, const std::string& basket, const std::string& invoice,
-                  const Switches& switches);
+// and skipped. The shop's switches mask card numbers and guard formula-like
+// cells.
+void export_order(const Shop& shop, const BasketView& basket, const std::string& invoice);

@@ -4,13 +4,10 @@
 #include <vector>
 
 #include "checkout/card_fields.h"
-#include "checkout/counts.h"
 #include "common/cgi.h"
 #include "common/limits.h"
-#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
 #include "platform/process.h"
-#include "platform/profile.h"
 
 namespace {
 
@@ -32,42 +29,36 @@ std::string order_mail_head(std::string_view merchant, std::string_view invoice)
     return mail;
 }
 
-std::string order_mail_rest(const std::string& basket_file, int lines, const Switches& switches) {
-    auto read = [&basket_file](std::string_view section, std::string_view key) {
-        return profile::read_text(basket_file, section, key);
-    };
-    auto shipping = [&read](std::string_view key) { return read(basket_keys::kShipping, key); };
-
+std::string order_mail_rest(const BasketView& basket, const Switches& switches) {
+    const CheckoutEntries& e = basket.checkout;
     std::string mail;
-    for (int i = 1; i <= lines; ++i) {
-        const std::string line = std::to_string(i);
-        mail += read(line, basket_keys::kName) + "\t" + read(line, basket_keys::kItem) + "\t\t" + stored_amount(basket_file, line, basket_keys::kQuantity).text + "\t\n";
+    for (int i = 1; i <= basket.counted_lines(); ++i) {
+        const LineView line = basket.line(i);
+        mail += line.name + "\t" + line.item + "\t\t" + line.quantity.text + "\t\n";
     }
     mail += kSeparator;
-    mail += "Agreed upon price of :" + read(basket_keys::kTotals, basket_keys::kTotal) + "\n";
-    mail += "Ship via :" + shipping("carrier") + "\n";
-    mail += "Tax :" + read(basket_keys::kTotals, basket_keys::kTax) + "\n";
+    mail += "Agreed upon price of :" + basket.totals.total + "\n";
+    mail += "Ship via :" + e.carrier + "\n";
+    mail += "Tax :" + basket.totals.tax + "\n";
     mail += kSeparator;
-    mail += shipping("fname") + " " + shipping("minitial") + " " + shipping("lname") + "\n";
-    mail += shipping("addr1") + "\n";
-    mail += shipping("addr2") + "\n";
-    mail += shipping("city") + ", " + shipping("stpr") + " " + shipping("country") + "\n";
-    mail += shipping("zip") + "\n";
-    mail += shipping("dphone") + "\n";
-    mail += "FAX:" + shipping("fphone") + "\n";
-    mail += shipping("email") + "\n";
-    mail += shipping("cname") + "\n";
-    mail += shown_card_number(basket_file, "cnum1", switches) + "\n";
-    mail += shown_card_number(basket_file, "cnum2", switches) + "\n";
-    mail += shipping("expmo") + "\n";
-    mail += shipping("expyr") + "\n";
+    mail += e.fname + " " + e.minitial + " " + e.lname + "\n";
+    mail += e.addr1 + "\n";
+    mail += e.addr2 + "\n";
+    mail += e.city + ", " + e.stpr + " " + e.country + "\n";
+    mail += e.zip + "\n";
+    mail += e.dphone + "\n";
+    mail += "FAX:" + e.fphone + "\n";
+    mail += e.email + "\n";
+    mail += e.cname + "\n";
+    mail += shown_card_number(e, basket_keys::kCardNumber1, switches) + "\n";
+    mail += shown_card_number(e, basket_keys::kCardNumber2, switches) + "\n";
+    mail += e.expmo + "\n";
+    mail += e.expyr + "\n";
     mail += kSeparator;
-    const int options = read_count(basket_file, "Optional", basket_keys::kNumFields);
-    for (int i = 1; i <= options; ++i) mail += read("Optional", "option" + std::to_string(i)) + "\n";
+    for (int i = 1; i <= basket.options.counted(); ++i) mail += basket.options.at(i) + "\n";
     mail += kSeparator;
-    const int fields = read_count(basket_file, basket_keys::kAdditional, basket_keys::kNumFields);
-    for (int n = 1; n <= fields; n += 3)
-        mail += read(basket_keys::kAdditional, "a" + std::to_string(n + 2)) + "=" + stored_charge(basket_file, n).text + "\n";
+    for (int n = 1; n <= basket.charges.counted(); n += 3)
+        mail += basket.charge_description(n) + "=" + basket.charge(n).text + "\n";
     return mail;
 }
 

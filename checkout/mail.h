@@ -4,16 +4,18 @@
 #include <string>
 #include <string_view>
 
+#include "formats/basket_view.h"
 #include "request/switches.h"
 
 // The mail up to the separator under "Ordered Items": the merchant's name and
 // the invoice number the order is given.
 std::string order_mail_head(std::string_view merchant, std::string_view invoice);
 
-// The rest of the mail, read from the basket file: its first `lines` basket
-// lines, price, carrier and tax, the shopper's details (the card numbers as
-// the switches show them), the options and the extra charges.
-std::string order_mail_rest(const std::string& basket_file, int lines, const Switches& switches);
+// The rest of the mail, from the basket's view: every line number up to
+// "NumKeys" (counted_lines), price, carrier and tax, the shopper's details
+// (the card numbers as the switches show them), the options and the extra
+// charges.
+std::string order_mail_rest(const BasketView& basket, const Switches& switches);
 
 // The switches for the copy sent to the shopper's address: card numbers
 // masked whatever the merchant chose.

@@ -2,7 +2,6 @@
 // file's checkout sections and answer with the next page and the basket table;
 // step 4 checks its names and hands over to the step shared with ship.
 #include <algorithm>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -40,13 +39,13 @@ struct Step {
 
 // Checks the names and the browser before anything is written. No cache
 // keeps a step's page, which shows the shopper's details, or its error page.
-Step checked_step(const Request& r) {
+Step checked_step(const Request& r, const Shop& shop) {
     reply::forbid_caching();
     Step s{r.form.text("basket"), r.form.text("where"), {}, std::nullopt};
     s.refused = refuse_basket_name(r, s.basket);
     if (!s.refused) s.refused = refuse_page_name(r, s.page);
-    if (!s.refused) s.refused = refuse_unwritable_basket(r, s.basket);
-    s.path = basket_path(s.basket);
+    if (!s.refused) s.refused = refuse_unwritable_basket(r, shop, s.basket);
+    s.path = shop.basket_file(s.basket);
     if (!s.refused && !s.basket.empty()) s.refused = refuse_other_browser(r, s.path);
     return s;
 }
@@ -54,10 +53,11 @@ Step checked_step(const Request& r) {
 // Copies each named field into "Shipping"; an absent field removes its key.
 // Like every step before the summary, it leaves the basket to be summarised
 // again before it can be ordered.
-void store_shipping_fields(const std::string& path, const FormTable& form, std::initializer_list<const char*> keys) {
+template <std::size_t N>
+void store_shipping_fields(const std::string& path, const FormTable& form, const std::string_view (&keys)[N]) {
     profile::Lock lock(path);
     set_order_state(path, OrderState::changed);
-    for (const char* key : keys) profile::write(path, basket_keys::kShipping, key, stored_value(form.lookup(key)));
+    for (std::string_view key : keys) write_shipping_value(path, key, form.lookup(key));
 }
 
 // Whether a step-3 form asks for more than limits::kStepEntries options
@@ -80,15 +80,16 @@ void store_options(const std::string& path, const FormTable& form) {
     if (!count_text || count_text->empty()) return;
     const int count = form_count(*count_text);
     if (count <= 0) return;
-    profile::write(path, "Optional", basket_keys::kNumFields, stored_value(count_text));
-    const std::vector<long long> fields = form.numbered("option");
-    const std::vector<long long> keys = profile::numbered_keys(path, "Optional", "option");
+    using basket_keys::kOptional, basket_keys::kOption;
+    profile::write(path, kOptional, basket_keys::kNumFields, stored_value(count_text));
+    const std::vector<long long> fields = form.numbered(kOption);
+    const std::vector<long long> keys = profile::numbered_keys(path, kOptional, kOption);
     std::vector<long long> visit;
     std::set_union(fields.begin(), fields.end(), keys.begin(), keys.end(), std::back_inserter(visit));
     for (long long i : visit) {
         if (i > count) break;
-        const std::string key = "option" + std::to_string(i);
-        profile::write(path, "Optional", key, stored_value(form.lookup(key)));
+        const std::string key = std::string(kOption) + std::to_string(i);
+        profile::write(path, kOptional, key, stored_value(form.lookup(key)));
     }
 }
 
@@ -104,7 +105,7 @@ struct Charge {
 // does not list counts as not ticked). Unticked charges store nothing, so
 // only the boxes among the fields are visited. Nothing when a posted amount
 // cannot be stored.
-std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switches& switches, int count) {
+std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Shop& shop, int count) {
     const FormTable& form = r.form;
     std::vector<Charge> charges;
     for (long long box : form.numbered("a")) {
@@ -112,8 +113,8 @@ std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switch
         if (n > count) break;
         if (n < 1 || (n - 1) % 3 != 0 || !form.has_value("a" + std::to_string(box), "on")) continue;
         Charge charge{n, form.lookup("a" + std::to_string(n)), stored_value(form.lookup("a" + std::to_string(n + 2)))};
-        if (switches.pricecheck) {
-            charge.amount = merchant_charge(r.program_dir, charge.description.value_or(""));
+        if (shop.switches.pricecheck) {
+            charge.amount = shop.extra_charge(charge.description.value_or(""));
             if (charge.amount) charge.amount = amount_to_store(*charge.amount);
             if (!charge.amount) continue;
         } else if (charge.amount) {
@@ -130,15 +131,16 @@ std::optional<std::vector<Charge>> ticked_charges(const Request& r, const Switch
 void store_extra_charges(const std::string& path, const std::string& count_text, const std::vector<Charge>& charges) {
     profile::write(path, basket_keys::kAdditional, basket_keys::kNumFields, stored_value(count_text));
     for (const Charge& charge : charges) {
-        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n), charge.amount);
-        profile::write(path, basket_keys::kAdditional, "a" + std::to_string(charge.n + 2), charge.description);
+        const std::string key = std::string(basket_keys::kCharge);
+        profile::write(path, basket_keys::kAdditional, key + std::to_string(charge.n), charge.amount);
+        profile::write(path, basket_keys::kAdditional, key + std::to_string(charge.n + 2), charge.description);
     }
 }
 
 }  // namespace
 
-reply::Done command_step1(const Request& r) {
-    const Step s = checked_step(r);
+reply::Done command_step1(const Request& r, const Shop& shop) {
+    const Step s = checked_step(r, shop);
     if (s.refused) return *s.refused;
     if (!s.basket.empty()) {
         profile::Lock lock(s.path);
@@ -146,35 +148,33 @@ reply::Done command_step1(const Request& r) {
         profile::store_now(s.path);
     }
     write_content_type();
-    store_shipping_fields(s.path, r.form,
-                          {"fname", "minitial", "lname", "addr1", "addr2", "city", "stpr", "country", "zip", "dphone",
-                           "fphone", "email"});
+    store_shipping_fields(s.path, r.form, basket_keys::kShopperDetails);
     profile::store_now(s.path);
-    return answer_with_page(s.basket, s.page);
+    return answer_with_page(shop, s.basket, s.page);
 }
 
-reply::Done command_step2(const Request& r) {
-    const Step s = checked_step(r);
+reply::Done command_step2(const Request& r, const Shop& shop) {
+    const Step s = checked_step(r, shop);
     if (s.refused) return *s.refused;
     // A seal key that cannot seal would leave the card number readable:
     // nothing is stored.
-    const Switches switches = read_switches(r.program_dir);
+    const Switches& switches = shop.switches;
     if (!switches.sealkey.empty() && !sealed_box::key_valid(switches.sealkey))
         return fail_with_error(r.program_dir, kSealKeyNotValid);
     write_content_type();
     store_payment_fields(s.path, r.form, switches);
     profile::store_now(s.path);
-    return answer_with_page(s.basket, s.page);
+    return answer_with_page(shop, s.basket, s.page);
 }
 
-reply::Done command_step3(const Request& r) {
-    const Step s = checked_step(r);
+reply::Done command_step3(const Request& r, const Shop& shop) {
+    const Step s = checked_step(r, shop);
     if (s.refused) return *s.refused;
     if (too_many_entries(r.form)) return fail_with_error(r.program_dir, kTooManyEntries);
     write_content_type();
     const auto count_text = r.form.lookup("addcharge");
     const int count = count_text ? form_count(*count_text) : 0;
-    const auto charges = ticked_charges(r, read_switches(r.program_dir), count);
+    const auto charges = ticked_charges(r, shop, count);
     // An amount that cannot be stored refuses the step: nothing is stored.
     if (charges) {
         profile::Lock lock(s.path);
@@ -183,16 +183,16 @@ reply::Done command_step3(const Request& r) {
         if (count > 0) store_extra_charges(s.path, *count_text, *charges);
         profile::store_now(s.path);
     }
-    return answer_with_page(s.basket, s.page);
+    return answer_with_page(shop, s.basket, s.page);
 }
 
-reply::Done command_step4(const Request& r) {
+reply::Done command_step4(const Request& r, const Shop& shop) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
     reply::forbid_caching();
     if (auto refused = refuse_basket_name(r, basket)) return *refused;
     if (auto refused = refuse_page_name(r, page)) return *refused;
-    if (auto refused = refuse_unwritable_basket(r, basket)) return *refused;
-    if (auto refused = refuse_other_browser(r, basket_path(basket))) return *refused;
-    return answer_step4(r.form, read_switches(r.program_dir), basket, page, kBasketProgramPage);
+    if (auto refused = refuse_unwritable_basket(r, shop, basket)) return *refused;
+    if (auto refused = refuse_other_browser(r, shop.basket_file(basket))) return *refused;
+    return answer_step4(r.form, shop, basket, page, kBasketProgramPage);
 }

@@ -2,15 +2,11 @@
 
 #include <string>
 
-#include "formats/basket_amounts.h"
 #include "formats/basket_file.h"
-#include "checkout/totals.h"
-#include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/output.h"
-#include "platform/profile.h"
 #include "render/basket_table.h"
 #include "render/page_file.h"
 
@@ -37,32 +33,32 @@ std::string cell(std::string_view open, std::string_view value) {
 }
 
 // The shopper's details as steps 1 and 2 stored them, shown as text.
-std::string details_block(const std::string& path, std::string_view basket, SummaryStyle style) {
-    auto value = [&path](const char* key) { return html_escaped(profile::read_text(path, basket_keys::kShipping, key)); };
+std::string details_block(const CheckoutEntries& e, std::string_view basket, SummaryStyle style) {
+    auto value = [](const std::string& entry) { return html_escaped(entry); };
     std::string out = "<table border=0 width=200>\n<tr>\n";
-    out += cell("<td>", value("fname"));
-    out += cell("<td>", value("minitial"));
-    out += cell("<td>", value("lname"));
+    out += cell("<td>", value(e.fname));
+    out += cell("<td>", value(e.minitial));
+    out += cell("<td>", value(e.lname));
     out += "</tr><tr>\n";
-    out += cell("<td colspan=3>", value("addr1"));
+    out += cell("<td colspan=3>", value(e.addr1));
     out += "</tr><tr>\n";
-    out += cell("<td colspan=3>", value("addr2"));
+    out += cell("<td colspan=3>", value(e.addr2));
     out += "</tr><tr>\n";
-    out += cell("<td>", value("city"));
-    out += cell("<td>", value("stpr"));
-    out += cell("<td>", value("country"));
+    out += cell("<td>", value(e.city));
+    out += cell("<td>", value(e.stpr));
+    out += cell("<td>", value(e.country));
     out += "</tr><tr>\n<td></td><td></td>\n";
-    out += cell("<td>", value("zip"));
+    out += cell("<td>", value(e.zip));
     out += "</tr><tr>\n";
-    out += cell("<td colspan=3>", value("dphone"));
+    out += cell("<td colspan=3>", value(e.dphone));
     if (style.fax_row) {
         out += "</tr><tr>\n";
-        out += cell("<td colspan=3>", value("fphone"));
+        out += cell("<td colspan=3>", value(e.fphone));
     }
     out += "</tr><tr>\n";
-    out += cell("<td colspan=3>", value("email"));
+    out += cell("<td colspan=3>", value(e.email));
     out += "</tr></table>\n<table border=0 width=200>\n<tr>\n";
-    out += cell("<td>", value("paytype"));
+    out += cell("<td>", value(e.paytype));
     out += "</tr><tr>\n<td>Remainder of shipping info suppressed.</td>\n</tr></table>\n";
     out += "<form method=post action=tavra.exe>\n<input type=hidden name=command value=confirm>\n";
     out += "<input type=hidden name=basket value=" + std::string(basket) + ">\n";
@@ -77,56 +73,46 @@ std::string total_row(std::string_view label, std::string_view amount) {
 
 }  // namespace
 
-reply::Refusal write_order_details(std::string_view basket, std::string_view page, SummaryStyle style) {
+reply::Refusal write_order_details(const Shop& shop, std::string_view basket, const CheckoutEntries& entries,
+                                   std::string_view page, SummaryStyle style) {
     OpenedPage opened;
-    if (auto answered = open_page(config().webdir, page, opened)) return answered;
+    if (auto answered = open_page(shop.config.webdir, page, opened)) return answered;
     std::string out = shopper_page(opened, basket);
-    out += details_block(basket_path(basket), basket, style);
+    out += details_block(entries, basket, style);
     reply::write(out);
     return std::nullopt;
 }
 
-void write_order_summary(std::string_view basket, std::string_view page, double shipping, double tax_rate,
-                         double additions, SummaryStyle style) {
-    const std::string path = basket_path(basket);
-    if (stored_line_count(path) == 0) {
+void write_order_summary(const Shop& shop, std::string_view basket, const BasketView& view, const OrderPrice& price,
+                         std::string_view page, SummaryStyle style) {
+    if (view.line_count == 0) {
         reply::write(empty_basket_table(basket, page));
         return;
     }
     reply::write(kBasketColumnHeads);
-
-    double subtotal = 0;
-    for (long long line : stored_lines(path)) {
-        auto shown = [&](std::string_view key) { return line_value(path, line, key, limits::kShownValue); };
-        const StoredAmount quantity = stored_amount(path, line, basket_keys::kQuantity);
-        if (quantity.number == 0) continue;  // a removed line
-        const StoredAmount price = stored_amount(path, line, basket_keys::kPrice);
-        const double line_total = quantity.number * price.number;
+    for (const LineView& line : view.lines) {
+        if (!line_shown(line)) continue;  // a removed line
         std::string row = "<tr>\n";
-        row += basket_cell("right", html_escaped(quantity.text));
-        row += basket_cell("right", html_escaped(shown(basket_keys::kItem)));
-        row += basket_cell("left", html_escaped(shown(basket_keys::kName)));
-        row += basket_cell("right", html_escaped(price.text));
-        row += basket_cell("right", two_decimals(line_total));
+        row += basket_cell("right", html_escaped(line.quantity.text));
+        row += basket_cell("right", html_escaped(line.shown_item));
+        row += basket_cell("left", html_escaped(line.shown_name));
+        row += basket_cell("right", html_escaped(line.price.text));
+        row += basket_cell("right", two_decimals(line_total(line)));
         row += "</tr>\n";
         reply::write(row);
-        subtotal += line_total;
     }
 
-    const double tax = subtotal * tax_rate;
-    const double total = tax + subtotal + shipping + additions;
-    const std::string tax_text = two_decimals(tax);
-    const std::string total_text = two_decimals(total);
-    write_totals(path, tax_text, total_text);
+    const std::string path = shop.basket_file(basket);
+    write_totals(path, price.tax_text, price.total_text);
     set_order_state(path, OrderState::summarised);
 
     std::string out = "</tr>\n";
-    out += total_row("Tax:", tax_text);
-    for (long long n : stored_charges(path, 2)) {
-        const std::string description = profile::read_text(path, basket_keys::kAdditional, "a" + std::to_string(n + 2));
+    out += total_row("Tax:", price.tax_text);
+    for (long long n : view.stored_charges(2)) {
+        const std::string& description = view.charge_description(n);
         if (description.empty()) continue;  // its amount still counts in the total
         // The charge's description and amount came through the step-3 form.
-        const std::string amount = html_escaped(stored_charge(path, n).text);
+        const std::string amount = html_escaped(view.charge(n).text);
         out += "<tr>\n";
         out += basket_cell("right", "1");
         out += basket_cell("right", "Addition");
@@ -135,8 +121,8 @@ void write_order_summary(std::string_view basket, std::string_view page, double 
         out += basket_cell("right", amount);
         out += "</tr>\n";
     }
-    out += total_row("Shipping:", two_decimals(shipping));
-    out += basket_total_row(total_text);
+    out += total_row("Shipping:", two_decimals(price.shipping));
+    out += basket_total_row(price.total_text);
     out += "</table>\n";
     if (style.closing_breaks) out += "<br><br><br><br><br><br><br><br>\n";
     reply::write(out);

@@ -19,6 +19,11 @@ constexpr std::size_t kConfigValue = 255;
 // names a smaller one below.
 constexpr std::size_t kProfileValue = 259;
 
+// Room for each value a reader takes from a basket file (formats/basket_view.h)
+// unless it names a smaller one: the mail, the exports, the shipping rules,
+// the amounts and the totals.
+constexpr std::size_t kBasketValue = kProfileValue;
+
 // Room for each item value shown in the basket table and the order summary.
 constexpr std::size_t kShownValue = 79;
 

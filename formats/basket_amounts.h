@@ -1,8 +1,9 @@
 // The amounts of a basket file: each line's quantity, price and shipping
 // value, and each extra charge. Every command stores them through
-// amount_to_store and every reader takes them through stored_amount, so the
-// basket table, the summary, the shipping rules, the mail, the order tables
-// and the confirmation all see the same number.
+// amount_to_store and every reader takes them as the basket's view reads
+// them (formats/basket_view.h), so the basket table, the summary, the
+// shipping rules, the mail, the order tables and the confirmation all see the
+// same number.
 #pragma once
 #include <optional>
 #include <string>
@@ -25,13 +26,6 @@ struct StoredAmount {
     double number = 0;
     bool valid() const { return stored_amount_valid(text); }
 };
-
-// The amount `key` ("QUANTITY", "PRICE", "SHIP") of a line's section.
-StoredAmount stored_amount(const std::string& basket_file, std::string_view section, std::string_view key);
-StoredAmount stored_amount(const std::string& basket_file, long long line, std::string_view key);
-
-// The amount "a<n>" of the extra charge n of "Additional".
-StoredAmount stored_charge(const std::string& basket_file, long long n);
 
 // The line with its present quantity, price and shipping value as
 // amount_to_store gives them; nothing when one of them cannot be stored.

@@ -5,12 +5,9 @@
 
 #include "common/limits.h"
 #include "common/numbers.h"
-#include "request/config.h"
 #include "platform/profile.h"
 
 using namespace basket_keys;
-
-std::string basket_path(std::string_view basket) { return config().basketdir + std::string(basket); }
 
 void limit_basket_size(const std::string& path) { profile::limit_size(path, limits::kBasketFileBytes); }
 
@@ -49,30 +46,10 @@ void write_checkout_key_digest(const std::string& path, const std::string& diges
     profile::write(path, kCheckout, kCheckoutKey, std::string_view(digest));
 }
 
-int basket_line_count(const std::string& path) {
-    return std::min(profile::read_int(path, kBasket, kNumKeys), limits::kBasketLines);
-}
-
 long long stored_line_count(const std::string& path) { return profile::read_int(path, kBasket, kNumKeys); }
-
-std::string line_value(const std::string& path, std::string_view section, std::string_view key, std::size_t room) {
-    return profile::read_text(path, section, key, {}, room);
-}
-
-std::string line_value(const std::string& path, long long line, std::string_view key, std::size_t room) {
-    return line_value(path, std::to_string(line), key, room);
-}
-
-std::string shipping_value(const std::string& path, std::string_view key, std::size_t room) {
-    return profile::read_text(path, kShipping, key, {}, room);
-}
 
 void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value) {
     profile::write(path, kShipping, key, stored_value(value));
-}
-
-std::string charge_value(const std::string& path, long long n) {
-    return profile::read_text(path, kAdditional, "a" + std::to_string(n));
 }
 
 BasketTotals stored_totals(const std::string& path, std::size_t room) {

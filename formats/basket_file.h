@@ -20,11 +20,51 @@ constexpr std::string_view kItem = "ITEM";
 constexpr std::string_view kPrice = "PRICE";
 constexpr std::string_view kShip = "SHIP";
 constexpr std::string_view kQuantity = "QUANTITY";
-// Checkout entries: the shopper's details and payment ("Shipping"), and the
-// extra charges ("Additional": "numfields", then "a<n>" keys).
+// Checkout entries: the shopper's details and payment ("Shipping"), the
+// options ("Optional": "numfields", then "option<n>" keys) and the extra
+// charges ("Additional": "numfields", then "a<n>" keys).
 constexpr std::string_view kShipping = "Shipping";
+constexpr std::string_view kOptional = "Optional";
+constexpr std::string_view kOption = "option";
 constexpr std::string_view kAdditional = "Additional";
+constexpr std::string_view kCharge = "a";
 constexpr std::string_view kNumFields = "numfields";
+// The keys of "Shipping". Each of steps 1 and 2 stores its form fields under
+// the fields' own names.
+constexpr std::string_view kFirstName = "fname";
+constexpr std::string_view kMiddleInitial = "minitial";
+constexpr std::string_view kLastName = "lname";
+constexpr std::string_view kAddress1 = "addr1";
+constexpr std::string_view kAddress2 = "addr2";
+constexpr std::string_view kCity = "city";
+constexpr std::string_view kState = "stpr";
+constexpr std::string_view kCountry = "country";
+constexpr std::string_view kZip = "zip";
+constexpr std::string_view kDayPhone = "dphone";
+constexpr std::string_view kFaxPhone = "fphone";
+constexpr std::string_view kEmail = "email";
+constexpr std::string_view kPayType = "paytype";
+constexpr std::string_view kCardName = "cname";
+constexpr std::string_view kCardNumber1 = "cnum1";
+constexpr std::string_view kCardNumber2 = "cnum2";
+constexpr std::string_view kExpiryMonth = "expmo";
+constexpr std::string_view kExpiryYear = "expyr";
+constexpr std::string_view kCarrier = "carrier";
+constexpr std::string_view kInvoice = "invnumber";
+// A sealed card number's masked form is kept under its key followed by this.
+constexpr std::string_view kMaskSuffix = "mask";
+// Step 1's fields, and step 2's, in the order the steps store them.
+inline constexpr std::string_view kShopperDetails[] = {kFirstName, kMiddleInitial, kLastName, kAddress1,
+                                                       kAddress2,  kCity,          kState,    kCountry,
+                                                       kZip,       kDayPhone,      kFaxPhone, kEmail};
+inline constexpr std::string_view kPaymentDetails[] = {kPayType,     kCardName,    kCardNumber1,
+                                                       kCardNumber2, kExpiryMonth, kExpiryYear};
+// The order tables' columns after the invoice number: the customer table's
+// keys of "Shipping", and the order table's keys of a line.
+inline constexpr std::string_view kCustomerColumns[] = {
+    kFirstName, kMiddleInitial, kLastName, kAddress1, kAddress2,   kCity,        kState,      kCountry,   kZip,
+    kDayPhone,  kFaxPhone,      kEmail,    kCardName, kCardNumber1, kCardNumber2, kExpiryMonth, kExpiryYear, kCarrier,
+};
 // The digest of the checkout key that step 1 gave the shopper's browser.
 constexpr std::string_view kCheckout = "Checkout";
 constexpr std::string_view kCheckoutKey = "keydigest";
@@ -32,14 +72,11 @@ constexpr std::string_view kCheckoutKey = "keydigest";
 constexpr std::string_view kTotals = "Total";
 constexpr std::string_view kTax = "Tax";
 constexpr std::string_view kTotal = "Total";
+inline constexpr std::string_view kOrderColumns[] = {kName, kItem, kPrice, kShip, kQuantity};
 }  // namespace basket_keys
 
 // Every basket name is this folder followed by a generated name.
 constexpr std::string_view kBasketFolder = "basket/";
-
-// The basket file of a basket name: the basket directory followed directly
-// by the name.
-std::string basket_path(std::string_view basket);
 
 // Holds the basket file to limits::kBasketFileBytes for the rest of the run:
 // writes that would make it longer are dropped (profile::limit_size).
@@ -65,10 +102,6 @@ bool add_basket_line(const std::string& path, const BasketLine& line);
 // lines_to_visit, never this count alone.
 long long stored_line_count(const std::string& path);
 
-// "NumKeys" read as a count of lines (0 when missing), taken as at most
-// limits::kBasketLines.
-int basket_line_count(const std::string& path);
-
 // The line numbers from 1 to `num_keys` (at most limits::kBasketLines),
 // ascending, that a loop over the basket's lines has to visit: those with a
 // section in the file, and those in `also` (the numbered fields of a form,
@@ -77,20 +110,10 @@ int basket_line_count(const std::string& path);
 std::vector<long long> lines_to_visit(const std::string& path, long long num_keys,
                                       const std::vector<long long>& also = {});
 
-// A value of line `line`, or of the line whose section is `section`, cut to
-// `room` characters; empty when missing.
-std::string line_value(const std::string& path, std::string_view section, std::string_view key,
-                       std::size_t room = limits::kProfileValue);
-std::string line_value(const std::string& path, long long line, std::string_view key, std::size_t room = limits::kProfileValue);
-
-// A checkout entry of "Shipping" (the shopper's details and payment), cut to
-// `room` characters; empty when missing.
-std::string shipping_value(const std::string& path, std::string_view key, std::size_t room = limits::kProfileValue);
-// Sets it; an absent value removes the key. The caller holds the lock.
+// Sets the checkout entry `key` of "Shipping" (the shopper's details and
+// payment), cut as stored_value cuts it; an absent value removes the key.
+// The caller holds the lock.
 void write_shipping_value(const std::string& path, std::string_view key, const std::optional<std::string>& value);
-
-// The extra charge entry "a<n>" of "Additional"; empty when missing.
-std::string charge_value(const std::string& path, long long n);
 
 // The totals of the last summary, as stored; empty when missing.
 struct BasketTotals {

@@ -9,7 +9,7 @@
 #include "platform/sealed_box.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const sealed_box::KeyPair pair = sealed_box::new_key_pair();
+    static const sealed_box::KeyPair pair = sealed_box::new_key_pair().value();
     const std::string_view text = input_text(data, size);
 
     if (const auto bytes = base64_decode(text)) {

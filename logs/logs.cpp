@@ -1,6 +1,6 @@
 #include "logs/logs.h"
 
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/output.h"
@@ -20,11 +20,11 @@ std::string labelled(std::string_view label, std::string_view value) {
 
 }  // namespace
 
-void write_run_log(const std::string& program_dir, const std::string& config_file) {
-    const std::string path = program_dir + "runlog.txt";
-    const Config& c = config();
+void write_run_log(const Shop& shop) {
+    const std::string path = shop.program_dir + "runlog.txt";
+    const Config& c = shop.config;
     std::string record = "[" + timing::log_timestamp() + "]\n";
-    record += labelled("Config File", config_file);
+    record += labelled("Config File", shop.config_file);
     for (const ConfigKey& key : kConfigKeys)
         if (!key.log_label.empty()) record += labelled(key.log_label, c.*key.value);
     record += "\n";

@@ -9,11 +9,12 @@
 
 #include "platform/output.h"
 #include "request/request.h"
+#include "request/shop.h"
 
-// Appends the run record for this run's configuration record to
+// Appends the run record of the shop's configuration record to
 // "runlog.txt" in the program directory. A log that cannot be opened is
 // reported on the reply with "Could not open <path>\n"; the run goes on.
-void write_run_log(const std::string& program_dir, const std::string& config_file);
+void write_run_log(const Shop& shop);
 
 // Appends an error record with `message` to "errlog.txt" in the program
 // directory; false when the log cannot be opened.

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "request/config.h"
+#include "request/shop.h"
 #include "mailer/message.h"
 
 namespace mailer {
@@ -22,18 +22,18 @@ std::string cgi_refusal() {
     return {};
 }
 
-bool in_mail_folder(const std::string& program_dir, const std::string& mail_file, std::string& refusal) {
-    const std::string config_file = config_path(program_dir);
-    Config shop;
-    if (read_config(config_file, shop) != ConfigRead::ok) {
+bool in_mail_folder(const Shop& shop, const std::string& mail_file, std::string& refusal) {
+    const std::string& config_file = shop.config_file;
+    if (shop.read != ConfigRead::ok) {
         refusal = "cannot read the mail folder from " + config_file;
         return false;
     }
     // The programs put a mail file at maildir + name: its folder is the part
     // of maildir up to the last "/", and its name begins with the rest.
-    const std::size_t slash = shop.maildir.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : shop.maildir.substr(0, slash + 1);
-    const std::string lead = slash == std::string::npos ? shop.maildir : shop.maildir.substr(slash + 1);
+    const std::string& maildir = shop.config.maildir;
+    const std::size_t slash = maildir.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : maildir.substr(0, slash + 1);
+    const std::string lead = slash == std::string::npos ? maildir : maildir.substr(slash + 1);
     const auto folder_path = resolved_path(folder);
     if (!folder_path) {
         refusal = "the mail folder " + printable(folder) + " of " + config_file + " cannot be found";

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "request/shop.h"
+
 namespace mailer {
 
 // Why this run must send nothing, or empty text: GATEWAY_INTERFACE or
@@ -17,10 +19,10 @@ std::string cgi_refusal();
 std::optional<std::string> resolved_path(const std::string& path);
 
 // Whether the resolved mail file lies directly in the shop's mail folder: the
-// folder part of "maildir=" of tavra.cfg in `program_dir` (up to its last
-// "/"), resolved the same way, with the file's name beginning with the rest
-// of the value, as the programs make mail file names. Otherwise `refusal`
-// says why.
-bool in_mail_folder(const std::string& program_dir, const std::string& mail_file, std::string& refusal);
+// folder part of "maildir=" of the shop's tavra.cfg as the line reader reads
+// it (up to its last "/"), resolved the same way, with the file's name
+// beginning with the rest of the value, as the programs make mail file
+// names. Otherwise `refusal` says why.
+bool in_mail_folder(const Shop& shop, const std::string& mail_file, std::string& refusal);
 
 }  // namespace mailer

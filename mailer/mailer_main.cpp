@@ -35,7 +35,6 @@
 #include "mailer/guard.h"
 #include "mailer/message.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 
 namespace {
 
@@ -86,8 +85,11 @@ int main(int argc, char** argv) {
 
     const auto mail_file = mailer::resolved_path(call.mail_file);
     if (!mail_file) return failed("cannot read the mail file " + call.mail_file);
+    // tavra.cfg read once: the mail folder as tavra reads it, the delivery
+    // settings and the merchant's address through the profile store.
+    const Shop shop = read_shop(program_dir, ConfigReading::line_reader);
     std::string refusal;
-    if (!mailer::in_mail_folder(program_dir, *mail_file, refusal)) {
+    if (!mailer::in_mail_folder(shop, *mail_file, refusal)) {
         say(refusal);
         return 3;
     }
@@ -104,20 +106,18 @@ int main(int argc, char** argv) {
     if (!body) return failed("cannot read the mail file " + call.mail_file);
     if (body->size() > mailer::kMaxMailFile) return failed("the mail file " + call.mail_file + " is larger than 1 MiB");
 
-    const std::string config = program_dir + "tavra.cfg";
-    const std::vector<std::string> sendmail =
-        mailer::split_at_blanks(profile::read_text(config, "Mail Delivery", "sendmail"));
-    std::string outbox = profile::read_text(config, "Mail Delivery", "outbox");
+    const std::vector<std::string> sendmail = mailer::split_at_blanks(shop.stored("Mail Delivery", "sendmail"));
+    std::string outbox = shop.stored("Mail Delivery", "outbox");
     if (outbox.empty()) outbox = "outbox/";
     if (outbox[0] != '/') outbox = program_dir + outbox;
 
     mailer::Envelope envelope;
     envelope.subject = call.subject;
-    const std::string merchant = profile::read_text(config, "Program Config", "email");
-    envelope.from_address = profile::read_text(config, "Mail Delivery", "from");
+    const std::string merchant = shop.stored("Program Config", "email");
+    envelope.from_address = shop.stored("Mail Delivery", "from");
     if (envelope.from_address.empty()) envelope.from_address = merchant;
     if (!mailer::address_refusal(envelope.from_address).empty()) envelope.from_address = "tavra@localhost";
-    envelope.from_name = mailer::display_name(profile::read_text(config, "Program Config", "name"));
+    envelope.from_name = mailer::display_name(shop.stored("Program Config", "name"));
     envelope.date = mailer::rfc5322_now();
     envelope.message_id = mailer::unique_token() + envelope.from_address.substr(envelope.from_address.find('@'));
 

@@ -2,7 +2,6 @@
 
 #include <sodium.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "common/base64.h"
@@ -12,9 +11,9 @@ namespace {
 
 // The library must be set up once before its first use; it fails only when
 // no randomness can be had, and nothing may be sealed then.
-void ready() {
+bool ready() {
     static const bool ok = sodium_init() >= 0;
-    if (!ok) std::abort();
+    return ok;
 }
 
 const unsigned char* bytes(const std::string& text) { return reinterpret_cast<const unsigned char*>(text.data()); }
@@ -37,8 +36,7 @@ bool key_valid(std::string_view key) { return key_bytes(key).has_value(); }
 
 std::optional<std::string> seal(std::string_view text, std::string_view public_key) {
     const auto key = key_bytes(public_key);
-    if (!key) return std::nullopt;
-    ready();
+    if (!key || !ready()) return std::nullopt;
     const std::string plain(text);
     std::vector<unsigned char> box(plain.size() + crypto_box_SEALBYTES);
     if (crypto_box_seal(box.data(), bytes(plain), plain.size(), bytes(*key)) != 0) return std::nullopt;
@@ -49,8 +47,7 @@ std::optional<std::string> open(std::string_view sealed, std::string_view secret
     if (sealed.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
     const auto box = base64_decode(sealed.substr(kPrefix.size()));
     const auto secret = key_bytes(secret_key);
-    if (!box || !secret || box->size() < crypto_box_SEALBYTES) return std::nullopt;
-    ready();
+    if (!box || !secret || box->size() < crypto_box_SEALBYTES || !ready()) return std::nullopt;
     unsigned char public_key[crypto_box_PUBLICKEYBYTES];
     crypto_scalarmult_base(public_key, bytes(*secret));
     std::vector<unsigned char> plain(box->size() - crypto_box_SEALBYTES + 1);
@@ -59,8 +56,8 @@ std::optional<std::string> open(std::string_view sealed, std::string_view secret
     return as_text(plain.data(), box->size() - crypto_box_SEALBYTES);
 }
 
-KeyPair new_key_pair() {
-    ready();
+std::optional<KeyPair> new_key_pair() {
+    if (!ready()) return std::nullopt;
     unsigned char public_key[crypto_box_PUBLICKEYBYTES];
     unsigned char secret_key[crypto_box_SECRETKEYBYTES];
     crypto_box_keypair(public_key, secret_key);

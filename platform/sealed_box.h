@@ -26,7 +26,8 @@ std::optional<std::string> open(std::string_view sealed, std::string_view secret
 struct KeyPair {
     std::string public_key, secret_key;  // base64
 };
-// A new key pair from the kernel's randomness.
-KeyPair new_key_pair();
+// A new key pair from the kernel's randomness; nothing when the library
+// cannot be set up (no randomness to be had).
+std::optional<KeyPair> new_key_pair();
 
 }  // namespace sealed_box

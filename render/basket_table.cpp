@@ -2,13 +2,12 @@
 
 #include <string>
 
-#include "formats/basket_amounts.h"
-#include "formats/basket_file.h"
-#include "common/limits.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "formats/basket_file.h"
+#include "formats/basket_view.h"
+#include "formats/order_price.h"
 #include "platform/output.h"
-#include "platform/profile.h"
 
 const std::string_view kBasketColumnHeads =
     "<table width=600 border=1><tr>\n"
@@ -74,37 +73,27 @@ std::string empty_basket_table(std::string_view basket, std::string_view page) {
     return form_head(basket, page) + "</tr>" + basket_total_row("0.00") + closing_block(basket);
 }
 
-void render_basket_table(std::string_view basket, std::string_view page) {
+void render_basket_table(const Shop& shop, std::string_view basket, std::string_view page) {
     // An empty basket name names no file: it shows the empty basket.
-    const std::string path = basket_path(basket);
-    const long long lines = basket.empty() ? 0 : stored_line_count(path);
-    if (lines == 0) {
+    const BasketView view = basket.empty() ? BasketView{} : load_basket(shop.basket_file(basket));
+    if (view.line_count == 0) {
         reply::write(empty_basket_table(basket, page));
         return;
     }
     reply::write(form_head(basket, page));
-    double total = 0;
     std::string row;
-    for (long long i : lines_to_visit(path, lines)) {
-        const std::string section = std::to_string(i);
-        auto value = [&](std::string_view key) {
-            return profile::read_text(path, section, key, {}, limits::kShownValue);
-        };
-        const StoredAmount quantity = stored_amount(path, section, basket_keys::kQuantity);
-        if (quantity.number == 0) continue;  // removed, or not yet complete
-        const StoredAmount price = stored_amount(path, section, basket_keys::kPrice);
-        const double subtotal = price.number * quantity.number;
+    for (const LineView& line : view.lines) {
+        if (!line_shown(line)) continue;  // removed, or not yet complete
         // What a basket holds came from requests: it is shown as text.
-        row = "<tr>\n<td align=right bgcolor=#CEE7E7><input type=text name=" + section + " value=\"" +
-              html_escaped(quantity.text) + "\" size=4></td>";
-        row += basket_cell("right", html_escaped(value(basket_keys::kItem)));
-        row += basket_cell("left", html_escaped(value(basket_keys::kName)));
-        row += basket_cell("right", html_escaped(price.text));
-        row += basket_cell("right", two_decimals(subtotal));
+        row = "<tr>\n<td align=right bgcolor=#CEE7E7><input type=text name=" + std::to_string(line.number) +
+              " value=\"" + html_escaped(line.quantity.text) + "\" size=4></td>";
+        row += basket_cell("right", html_escaped(line.shown_item));
+        row += basket_cell("left", html_escaped(line.shown_name));
+        row += basket_cell("right", html_escaped(line.price.text));
+        row += basket_cell("right", two_decimals(line_total(line)));
         row += "</tr>\n";
         reply::write(row);  // row by row: a long basket is not held twice
-        total += subtotal;
     }
-    reply::write("</tr>\n" + basket_total_row(two_decimals(total)) + closing_block(basket) +
+    reply::write("</tr>\n" + basket_total_row(two_decimals(price_order(view).subtotal)) + closing_block(basket) +
                  "<br><br><br><br><br><br><br><br>\n");
 }

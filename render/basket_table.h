@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-void render_basket_table(std::string_view basket, std::string_view page);
+#include "request/shop.h"
+
+void render_basket_table(const Shop& shop, std::string_view basket, std::string_view page);
 
 // Pieces of the table that the step-4 summary writes too.
 

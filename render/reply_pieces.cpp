@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "request/config.h"
 #include "platform/output.h"
 #include "render/basket_table.h"
 #include "render/template_page.h"
@@ -18,7 +17,7 @@ constexpr std::string_view kHomePage = "http://www.tavra-qel.example/";
 
 void write_content_type() { reply::write("Content-type: text/html\n\n"); }
 
-void write_redirect() { reply::write("Location: " + config().thanks + "\n\n"); }
+void write_redirect(const Shop& shop) { reply::write("Location: " + shop.config.thanks + "\n\n"); }
 
 void write_basket_cookie(std::string_view basket) {
     std::string line = "Set-Cookie: ";
@@ -51,13 +50,13 @@ void write_fallback_page() {
     reply::write(page);
 }
 
-reply::Done answer_with_page(std::string_view basket, std::string_view page) {
-    if (auto answered = render_template_page(basket, page)) return *answered;
-    render_basket_table(basket, page);
+reply::Done answer_with_page(const Shop& shop, std::string_view basket, std::string_view page) {
+    if (auto answered = render_template_page(shop, basket, page)) return *answered;
+    render_basket_table(shop, basket, page);
     return {1};
 }
 
-reply::Done answer_with_header_and_page(std::string_view basket, std::string_view page) {
+reply::Done answer_with_header_and_page(const Shop& shop, std::string_view basket, std::string_view page) {
     write_content_type();
-    return answer_with_page(basket, page);
+    return answer_with_page(shop, basket, page);
 }

@@ -12,10 +12,7 @@
 
 namespace {
 
-// Style sheets are only read, and one page may show the same style many
-// times: each file is read once per run and kept.
-const std::optional<std::string>& style_sheet(const std::string& path) {
-    static std::map<std::string, std::optional<std::string>> kept;
+const std::optional<std::string>& style_sheet(StyleSheets& kept, const std::string& path) {
     auto it = kept.find(path);
     if (it == kept.end()) it = kept.emplace(path, files::read(path)).first;
     return it->second;
@@ -41,9 +38,9 @@ std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std:
     return out;
 }
 
-void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
+void render_item_entry(StyleSheets& sheets, const ItemEntry& item, std::string_view basket, std::string_view page,
                        std::string_view cgiurl, std::string_view styles) {
-    const auto& sheet = style_sheet(std::string(styles) + item.style + ".sty");
+    const auto& sheet = style_sheet(sheets, std::string(styles) + item.style + ".sty");
     if (!sheet) {
         reply::write("No style sheet\n");
         return;

@@ -1,6 +1,8 @@
 // Item style sheets: the merchant's HTML layout of one item, with
 // placeholders for the item's values and the current request.
 #pragma once
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +24,13 @@ struct ItemEntry {
 std::string fill_style_sheet(std::string_view sheet, const ItemEntry& item, std::string_view basket,
                              std::string_view page, std::string_view cgiurl);
 
+// The style sheets one page has read, by path: one page may show the same
+// style many times, and each file is read once for it. The page owns them,
+// so the next request reads the files afresh.
+using StyleSheets = std::map<std::string, std::optional<std::string>>;
+
 // Writes the item through the style sheet `styles` + style + ".sty", each of
 // its lines with the placeholders filled and followed by "\n"; writes
 // "No style sheet\n" when the file cannot be opened; the page goes on.
-void render_item_entry(const ItemEntry& item, std::string_view basket, std::string_view page,
+void render_item_entry(StyleSheets& sheets, const ItemEntry& item, std::string_view basket, std::string_view page,
                        std::string_view cgiurl, std::string_view styles);

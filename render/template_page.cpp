@@ -4,7 +4,7 @@
 
 #include "common/limits.h"
 #include "common/text.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/output.h"
 #include "platform/profile.h"
 #include "render/page_file.h"
@@ -17,8 +17,7 @@ constexpr std::string_view kItemTag = "{ITEM=";
 
 // The item of the item table (`dbfile`) that an item tag names; a missing
 // table, section or key gives empty values.
-ItemEntry read_item_entry(std::string_view number) {
-    const std::string& table = config().dbfile;
+ItemEntry read_item_entry(const std::string& table, std::string_view number) {
     ItemEntry item;
     item.number = cut(number, limits::kItemNumber);
     auto value = [&](std::string_view key, std::size_t room) {
@@ -56,11 +55,13 @@ void render_parsed_lines(LineReader& lines, std::string_view basket,
     }
 }
 
-reply::Refusal render_template_page(std::string_view basket, std::string_view page) {
+reply::Refusal render_template_page(const Shop& shop, std::string_view basket, std::string_view page) {
     OpenedPage opened;
-    if (auto answered = open_page(config().webdir, page, opened)) return answered;
+    if (auto answered = open_page(shop.config.webdir, page, opened)) return answered;
+    StyleSheets sheets;
     render_parsed_lines(opened.lines, basket, [&](std::string_view number) {
-        render_item_entry(read_item_entry(number), basket, page, config().cgiurl, config().styles);
+        render_item_entry(sheets, read_item_entry(shop.config.dbfile, number), basket, page, shop.config.cgiurl,
+                          shop.config.styles);
     });
     return std::nullopt;
 }

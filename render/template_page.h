@@ -6,11 +6,12 @@
 
 #include "common/lines.h"
 #include "platform/output.h"
+#include "request/shop.h"
 
 // Writes the page `page` (in the web directory) for `basket`. Nothing after a
 // parsed page; the answer (status 1) after a "<!--NO PARSE-->" page or when
 // the page cannot be opened.
-[[nodiscard]] reply::Refusal render_template_page(std::string_view basket, std::string_view page);
+[[nodiscard]] reply::Refusal render_template_page(const Shop& shop, std::string_view basket, std::string_view page);
 
 // The parsed copy of a page's lines (after its mode line): each line with its
 // first "{SHOPPER}" replaced by `basket`; a line with an item tag is written

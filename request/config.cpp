@@ -4,11 +4,6 @@
 #include "common/lines.h"
 #include "platform/files.h"
 
-Config& config() {
-    static Config record;
-    return record;
-}
-
 ConfigRead parse_config(std::string_view text, Config& record) {
     LineReader lines(text);
     std::string line;

@@ -1,5 +1,6 @@
-// The configuration record: the "[Program Config]" values of tavra.cfg,
-// read by the line reader at start-up and global for the run.
+// The configuration record: the "[Program Config]" values of tavra.cfg, and
+// the line reader that reads them (request/shop.h holds the record of a
+// request).
 #pragma once
 #include <string>
 #include <string_view>
@@ -27,9 +28,6 @@ inline const ConfigKey kConfigKeys[] = {
     TAVRA_CONFIG_KEYS(TAVRA_CONFIG_ROW)
 #undef TAVRA_CONFIG_ROW
 };
-
-// The record of this run.
-Config& config();
 
 enum class ConfigRead { ok, cannot_open, cannot_read };
 

@@ -4,7 +4,6 @@
 
 #include "common/redirect_status.h"
 #include "platform/fastcgi.h"
-#include "request/config.h"
 
 namespace {
 
@@ -16,8 +15,8 @@ int exit_status(int status) { return status & 0xff; }
 // foresees (memory ran out, say) drops its writes as it unwinds and gets no
 // reply, as a CGI run that died would; the process serves the next.
 void answer_one(fastcgi::Requests& requests, const std::string& program_path, const Answer& answer) {
-    // Nothing of the request before is left in the record.
-    config() = Config{};
+    // Each request builds its own shop (the answer reads tavra.cfg), so
+    // nothing of the request before is left.
     Request r = request_from(
         program_path, {}, [&requests](const char* name) { return requests.variable(name); },
         [&requests](std::size_t bytes) { return requests.body(bytes); });

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/profile_document.h"
+
 struct Switches {
     // "Order Control"/"pricecheck" = "on": the merchant sets every amount. An
     // added line takes its name, price and shipping value from the item table
@@ -30,12 +32,11 @@ struct Switches {
     bool masks_cards() const { return maskcard || !sealkey.empty(); }
 };
 
-// The switches of the configuration file of a program directory, read
-// through the profile store like the other "Order Control" entries. Each
-// "on" is matched exactly, as "tables" and "email" are.
-Switches read_switches(const std::string& program_dir);
+// The switches of a configuration file as the profile store reads it, like
+// the other "Order Control" entries. Each "on" is matched exactly, as
+// "tables" and "email" are.
+Switches switches_in(const profile::Document& file);
 
-// The amount the merchant sets for the extra charge `description`: its key in
-// section "Extra Charges" of the configuration file of a program directory;
-// nothing when the section lacks it.
-std::optional<std::string> merchant_charge(const std::string& program_dir, std::string_view description);
+// The switches of the configuration file of a program directory as it
+// stands on disk (the shop tool; the programs take them from their Shop).
+Switches read_switches(const std::string& program_dir);

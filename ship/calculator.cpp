@@ -6,7 +6,7 @@
 #include "checkout/step4.h"
 #include "common/limits.h"
 #include "request/command_words.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "request/names.h"
 #include "request/start.h"
 #include "request/switches.h"
@@ -28,7 +28,7 @@ reply::Refusal refuse_unless(bool accepted) {
     return reply::Done{1};
 }
 
-reply::Done step4(const Request& r) {
+reply::Done step4(const Request& r, const Shop& shop) {
     const std::string basket = r.form.text("basket");
     const std::string page = r.form.text("where");
     const bool by_rules = r.form.has_value("agent", "lookup");
@@ -38,37 +38,28 @@ reply::Done step4(const Request& r) {
     if (auto refused = refuse_unless(is_page_name(page))) return *refused;
     if (by_rules)
         if (auto refused = refuse_unless(is_file_name(item_table_name))) return *refused;
-    if (auto refused = refuse_unless(may_write_basket(r.program_dir, basket))) return *refused;
-    if (!basket.empty()) limit_basket_size(basket_path(basket));
-    if (auto refused = refuse_other_browser(r, basket_path(basket))) return *refused;
+    if (auto refused = refuse_unless(may_write_basket(shop, basket))) return *refused;
+    if (!basket.empty()) limit_basket_size(shop.basket_file(basket));
+    if (auto refused = refuse_other_browser(r, shop.basket_file(basket))) return *refused;
 
-    const Switches switches = read_switches(r.program_dir);
     ShippingRules rules;
     if (by_rules) {
         // When the merchant sets the prices, the rules come from the merchant's
         // own table, never from the one the form names.
-        const Config& c = config();
-        const std::string item_table = !switches.pricecheck ? c.webdir + item_table_name
+        const Config& c = shop.config;
+        const std::string item_table = !shop.switches.pricecheck ? c.webdir + item_table_name
                                        : c.shiptable.empty() ? c.dbfile
                                                              : c.webdir + c.shiptable;
-        rules = [item_table](const std::string& basket_file) { return rule_shipping(basket_file, item_table); };
+        rules = [item_table](const BasketView& view) { return rule_shipping(view, item_table); };
     }
-    return answer_step4(r.form, switches, basket, page, kShippingPage, rules);
+    return answer_step4(r.form, shop, basket, page, kShippingPage, rules);
 }
 
 }  // namespace
 
-void read_ship_config(const std::string& program_dir) {
-    const std::string path = config_path(program_dir);
-    Config& c = config();
-    c.webdir = profile::read_text(path, "Program Config", "webdir", {}, limits::kConfigValue);
-    c.basketdir = profile::read_text(path, "Program Config", "basketdir", {}, limits::kConfigValue);
-    c.tax = profile::read_text(path, "Program Config", "tax", {}, limits::kConfigValue);
-    c.shiptable = profile::read_text(path, "Program Config", "shiptable", {}, limits::kConfigValue);
-    c.dbfile = profile::read_text(path, "Program Config", "dbfile", {}, limits::kConfigValue);
-}
+Shop read_ship_shop(const std::string& program_dir) { return read_shop(program_dir, ConfigReading::profile_store); }
 
-reply::Done run_ship(Request& r) {
+reply::Done run_ship(Request& r, const Shop& shop) {
     const Started started = start_request(r);
     if (started.answer) return *started.answer;
     switch (started.kind) {
@@ -83,16 +74,15 @@ reply::Done run_ship(Request& r) {
             break;
     }
     if (!r.form.has_value("command", kShipCommandWords[0])) return {0};
-    return step4(r);
+    return step4(r, shop);
 }
 
-reply::Reply answer_ship(Request& r) {
+reply::Reply answer_ship(Request& r, const Shop& shop) {
     reply::Building answer;
     reply::Done done{1};
     {
         profile::RequestWrites writes;  // what step 4 did not store is dropped here
-        read_ship_config(r.program_dir);
-        done = run_ship(r);
+        done = run_ship(r, shop);
     }
     return answer.complete(done);
 }

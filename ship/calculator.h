@@ -5,19 +5,20 @@
 
 #include "platform/output.h"
 #include "request/request.h"
+#include "request/shop.h"
 
-// Reads "webdir", "basketdir", "tax", "shiptable" and "dbfile" from
-// "Program Config" of the
-// program directory's tavra.cfg into the configuration record, each cut to
-// limits::kConfigValue; missing ones stay empty.
-void read_ship_config(const std::string& program_dir);
+// The shop of a request to ship: tavra.cfg as it stands now, "[Program
+// Config]" by the profile store ("webdir", "basketdir", "tax", "shiptable"
+// and "dbfile", each cut to limits::kConfigValue; missing ones stay empty).
+// Read afresh for every request.
+Shop read_ship_shop(const std::string& program_dir);
 
 // Answers the request: the usage line for a bare GET, step 4 for a POST
 // whose `command` is "step4", and otherwise the refusals and silent ends
 // that the web server expects of ship.
-reply::Done run_ship(Request& r);
+reply::Done run_ship(Request& r, const Shop& shop);
 
-// The whole request of ship: the configuration read, the request answered
+// The whole request of ship for the shop read for it: the request answered
 // with its own set of writes (profile::RequestWrites), and the reply with
 // its status.
-reply::Reply answer_ship(Request& r);
+reply::Reply answer_ship(Request& r, const Shop& shop);

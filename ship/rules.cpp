@@ -1,9 +1,6 @@
 #include "ship/rules.h"
 
-#include "checkout/totals.h"
 #include "common/numbers.h"
-#include "formats/basket_amounts.h"
-#include "formats/basket_file.h"
 #include "platform/profile.h"
 
 ShippingRule::Kind rule_kind(std::string_view shiptype) {
@@ -51,15 +48,12 @@ double line_shipping(const ShippingRule& rule, double price, int quantity) {
     return 0;
 }
 
-double rule_shipping(const std::string& basket_file, const std::string& item_table) {
+double rule_shipping(const BasketView& basket, const std::string& item_table) {
     double total = 0;
-    for (long long line : stored_lines(basket_file)) {
-        const std::string section = std::to_string(line);
-        const std::string item = profile::read_text(basket_file, section, basket_keys::kItem);
-        const ShippingRule rule = read_shipping_rule(item_table, item);
+    for (const LineView& line : basket.lines) {
+        const ShippingRule rule = read_shipping_rule(item_table, line.item);
         if (rule.kind == ShippingRule::Kind::none) continue;
-        total += line_shipping(rule, stored_amount(basket_file, section, basket_keys::kPrice).number,
-                               read_integer(stored_amount(basket_file, section, basket_keys::kQuantity).text));
+        total += line_shipping(rule, line.price.number, read_integer(line.quantity.text));
     }
     return total;
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "formats/basket_view.h"
+
 struct ShippingRule {
     enum class Kind { none, percent, quantity, bulk };
     Kind kind = Kind::none;
@@ -28,4 +30,4 @@ double line_shipping(const ShippingRule& rule, double price, int quantity);
 
 // The shipping total by the rules: every line of the basket priced in order
 // by its item's rule, the same item on two lines charged twice.
-double rule_shipping(const std::string& basket_file, const std::string& item_table);
+double rule_shipping(const BasketView& basket, const std::string& item_table);

@@ -7,5 +7,8 @@
 
 int main(int argc, char** argv) {
     files::keep_new_files_private();
-    return serve(argc, argv, answer_ship);
+    return serve(argc, argv, [](Request& request) {
+        const Shop shop = read_ship_shop(request.program_dir);
+        return answer_ship(request, shop);
+    });
 }

@@ -180,7 +180,9 @@ int keygen(const Args& args) {
     const auto shop = open_shop(args.words[0]);
     if (!shop) return kFailed;
 
-    const sealed_box::KeyPair pair = sealed_box::new_key_pair();
+    const auto made = sealed_box::new_key_pair();
+    if (!made) return refuse("no key can be made: the system gives no randomness");
+    const sealed_box::KeyPair& pair = *made;
     std::string basketdir;
     {
         const auto cfg = HeldConfig::open(*shop);

@@ -91,14 +91,14 @@ std::string joined(const std::vector<std::string>& parts, std::string_view betwe
 
 std::string full_name(const Order& o) {
     std::vector<std::string> parts;
-    for (const char* key : {"fname", "minitial", "lname"})
+    for (std::string_view key : {basket_keys::kFirstName, basket_keys::kMiddleInitial, basket_keys::kLastName})
         if (const std::string& p = column(o.customer, customer_column(key)); !p.empty()) parts.push_back(p);
     return joined(parts, " ");
 }
 
 std::string place(const Order& o) {
     std::vector<std::string> parts;
-    for (const char* key : {"city", "stpr", "country"})
+    for (std::string_view key : {basket_keys::kCity, basket_keys::kState, basket_keys::kCountry})
         if (const std::string& p = column(o.customer, customer_column(key)); !p.empty()) parts.push_back(p);
     return joined(parts, ", ");
 }
@@ -136,8 +136,8 @@ std::string card(const Order& o) {
     std::vector<std::string> parts;
     for (const char* key : {"cname", "cnum1", "cnum2"})
         if (const std::string& p = column(o.customer, customer_column(key)); !p.empty()) parts.push_back(p);
-    const std::string& month = column(o.customer, customer_column("expmo"));
-    const std::string& year = column(o.customer, customer_column("expyr"));
+    const std::string& month = column(o.customer, customer_column(basket_keys::kExpiryMonth));
+    const std::string& year = column(o.customer, customer_column(basket_keys::kExpiryYear));
     if (!month.empty() || !year.empty()) parts.push_back(month + "/" + year);
     return joined(parts, " ");
 }
@@ -168,7 +168,7 @@ void print_block(const Order& o) {
     }
     std::printf("  Tax:      %s\n", o.options.empty() ? kNotRecorded.c_str() : o.tax.c_str());
     std::printf("  Total:    %s\n", o.options.empty() ? kNotRecorded.c_str() : o.total.c_str());
-    std::printf("  Carrier:  %s\n", column(o.customer, customer_column("carrier")).c_str());
+    std::printf("  Carrier:  %s\n", column(o.customer, customer_column(basket_keys::kCarrier)).c_str());
     std::printf("  Card:     %s\n\n", card(o).c_str());
 }
 
@@ -179,13 +179,13 @@ Row csv_row(const Order& o) {
     return {o.invoice,
             full_name(o),
             place(o),
-            column(o.customer, customer_column("email")),
+            column(o.customer, customer_column(basket_keys::kEmail)),
             joined(item_lines(o), "; "),
             joined(option_texts(o), "; "),
             joined(charge_texts(o), "; "),
             o.tax,
             o.total,
-            column(o.customer, customer_column("carrier")),
+            column(o.customer, customer_column(basket_keys::kCarrier)),
             card(o)};
 }
 

@@ -6,14 +6,18 @@
 #include "request/request.h"
 
 // Query commands (tavra/query_commands.cpp).
-reply::Done command_goto(const Request& r);
-reply::Done command_info(const Request& r);
-reply::Done command_kill(const Request& r);
+reply::Done command_goto(const Request& r, const Shop& shop);
+reply::Done command_info(const Request& r, const Shop& shop);
+reply::Done command_kill(const Request& r, const Shop& shop);
 
 // Runs the one command the request names, or answers it as no command.
-reply::Done dispatch(Request& r);
+reply::Done dispatch(Request& r, Shop& shop);
 
-// The whole request of tavra: the configuration read and logged, the
-// command run with its own set of writes (profile::RequestWrites), and the
-// reply with its status.
-reply::Reply answer_tavra(Request& r);
+// The shop of a request to tavra: tavra.cfg as it stands now, "[Program
+// Config]" by the line reader. Read afresh for every request.
+Shop read_tavra_shop(const std::string& program_dir);
+
+// The whole request of tavra for the shop read for it: the configuration
+// logged (or refused when unreadable), the command run with its own set of
+// writes (profile::RequestWrites), and the reply with its status.
+reply::Reply answer_tavra(Request& r, Shop& shop);

@@ -6,5 +6,8 @@
 
 int main(int argc, char** argv) {
     files::keep_new_files_private();
-    return serve(argc, argv, answer_tavra);
+    return serve(argc, argv, [](Request& request) {
+        Shop shop = read_tavra_shop(request.program_dir);
+        return answer_tavra(request, shop);
+    });
 }

@@ -3,7 +3,7 @@
 
 #include "checkout/batch.h"
 #include "harness.h"
-#include "request/config.h"
+#include "request/shop.h"
 #include "platform/profile.h"
 
 namespace {
@@ -12,16 +12,18 @@ class BatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         profile::forget_all();
-        config().batchfile = tree.path("batch/");
+        shop.program_dir = tree.root() + "/";
+        shop.config.batchfile = tree.path("batch/");
     }
     void TearDown() override { profile::forget_all(); }
 
     void append(std::string_view card = "4111", std::string_view total = "26.70") {
-        append_batch_record(tree.root() + "/", card, "05", "99", "P", total);
+        append_batch_record(shop, card, "05", "99", "P", total);
         profile::forget_all();
     }
 
     Install tree;
+    Shop shop;
 };
 
 std::string counters(int file, int last) {
@@ -80,7 +82,7 @@ TEST_F(BatchTest, WritesFieldsAsGivenAndQuotesOnlyWhatWouldShiftColumns) {
 }
 
 TEST_F(BatchTest, CountersAdvanceWhenTheBatchFileCannotBeOpened) {
-    config().batchfile = tree.path("no-such-folder/");
+    shop.config.batchfile = tree.path("no-such-folder/");
     append();
     EXPECT_FALSE(tree.exists("no-such-folder"));
     EXPECT_EQ(tree.get("batchcfg.ini"), counters(0, 1));

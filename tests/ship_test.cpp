@@ -133,7 +133,7 @@ TEST(ShipRequest, EveryRequestIsAnsweredAsAValueInOneProcess) {
         r.program_dir = folder.root() + "/";
         r.method = c.method;
         r.words = c.words;
-        const reply::Reply answer = answer_ship(r);
+        const reply::Reply answer = answer_ship(r, read_ship_shop(r.program_dir));
         EXPECT_EQ(answer.bytes, c.bytes) << c.method.value_or("(none)");
         EXPECT_EQ(answer.status, c.status) << c.method.value_or("(none)");
     }

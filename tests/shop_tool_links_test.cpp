@@ -182,7 +182,7 @@ TEST(ShopToolLinks, OpenWritesControlBytesEscapedAndDefusesFormulasWhenAsked) {
     ToolShop t;
     ASSERT_EQ(t.create(" --no-register").status, 0);
     ASSERT_EQ(tool("set " + t.shop() + " 'Order Control' safecsv on").status, 0);
-    const sealed_box::KeyPair pair = sealed_box::new_key_pair();
+    const sealed_box::KeyPair pair = sealed_box::new_key_pair().value();
     t.put("key.secret", pair.secret_key + "\n");
     struct Row {
         std::string plain;
