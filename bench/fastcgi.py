@@ -22,9 +22,15 @@ turn and one table is printed:
 The shops have no mailer, as in the load test: each confirm finds none to
 start, so mail delivery costs nothing either way.
 
+A file system mounted with "discard" (online trimming) makes every basket
+write wait for the old file's blocks to be trimmed when it is removed;
+--folder /dev/shm lays the shops out in memory to see the programs' own
+cost (there fsync costs nothing either, so confirm is then not what a disk
+gives).
+
 Run as root (nginx, fcgiwrap and the programs run as www-data), under the
 servers' lock:
-  flock /tmp/tavra-servers.lock bench/fastcgi.py [--seconds N] [--baskets N]
+  flock /tmp/tavra-servers.lock bench/fastcgi.py [--seconds N] [--baskets N] [--folder DIR]
 """
 import argparse
 import glob
@@ -278,6 +284,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--seconds", type=int, default=10, help="length of each wrk run")
     ap.add_argument("--baskets", type=int, default=40000, help="baskets prepared for each writing request")
+    ap.add_argument("--folder", default="/var/tmp",
+                    help="where the shops are laid out (/dev/shm: in memory, without the disk's cost)")
     args = ap.parse_args()
     if os.geteuid() != 0:
         sys.exit("bench/fastcgi.py: run me as root (the servers and programs run as %s)" % USER)
@@ -289,7 +297,7 @@ def main():
             sys.exit("bench/fastcgi.py: port %d is taken" % port)
 
     bench.build()
-    work = tempfile.mkdtemp(prefix="tavra-bench-fastcgi.", dir="/var/tmp")
+    work = tempfile.mkdtemp(prefix="tavra-bench-fastcgi.", dir=args.folder)
     os.chmod(work, 0o755)
     b = None
     try:
@@ -310,8 +318,9 @@ def main():
             b.wrk("fastcgi", "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)
         last_rss = b.rss_kib()
         requests = b.answered["fastcgi"]
-        print("Machine: %s, %d cores, load average %.1f at the end; wrk -t%d -c%d -d%ds; one FastCGI process"
-              % (os.uname().machine, os.cpu_count() or 0, os.getloadavg()[0], THREADS, CONNECTIONS, args.seconds))
+        print("Machine: %s, %d cores, load average %.1f at the end; shops in %s; wrk -t%d -c%d -d%ds; "
+              "one FastCGI process" % (os.uname().machine, os.cpu_count() or 0, os.getloadavg()[0], args.folder,
+                                       THREADS, CONNECTIONS, args.seconds))
         print()
         print("| request, req/s | fcgiwrap, 1 worker | fcgiwrap, %d workers | FastCGI | FastCGI / fcgiwrap 1 "
               "| FastCGI / fcgiwrap %d |" % (CONNECTIONS, CONNECTIONS))
