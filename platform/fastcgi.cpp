@@ -3,6 +3,7 @@
 #include <fcgiapp.h>
 #include <fcntl.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace fastcgi {

@@ -15,8 +15,6 @@ int exit_status(int status) { return status & 0xff; }
 // foresees (memory ran out, say) drops its writes as it unwinds and gets no
 // reply, as a CGI run that died would; the process serves the next.
 void answer_one(fastcgi::Requests& requests, const std::string& program_path, const Answer& answer) {
-    // Each request builds its own shop (the answer reads tavra.cfg), so
-    // nothing of the request before is left.
     Request r = request_from(
         program_path, {}, [&requests](const char* name) { return requests.variable(name); },
         [&requests](std::size_t bytes) { return requests.body(bytes); });

@@ -1,6 +1,6 @@
 // ship, the shipping calculator: checkout step 4 with per-item shipping
 // rules; one request per CGI run, or FastCGI requests when started on a
-// listening socket.
+// listening socket; each request reads its own shop.
 #include "platform/files.h"
 #include "request/serve.h"
 #include "ship/calculator.h"

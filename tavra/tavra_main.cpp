@@ -1,5 +1,5 @@
 // tavra, the basket program: one request per CGI run, or FastCGI requests
-// when started on a listening socket.
+// when started on a listening socket; each request reads its own shop.
 #include "platform/files.h"
 #include "request/serve.h"
 #include "tavra/commands.h"

@@ -29,8 +29,10 @@ inline RunControl file_size_limit(rlim_t bytes) {
 
 // Skips a test that runs the programs as kNobody when that user cannot start
 // them; the reason is given once at the start of the run.
-#define SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START() \
-    if (!unprivileged_runs_can_start()) GTEST_SKIP() << kUnprivilegedRunsNote
+// Under FastCGI as root, the long-lived processes run as root too.
+#define SKIP_UNLESS_UNPRIVILEGED_RUNS_CAN_START()                             \
+    if (!unprivileged_runs_can_start()) GTEST_SKIP() << kUnprivilegedRunsNote; \
+    if (geteuid() == 0) SKIP_UNDER_FASTCGI("the run as another user")
 
 // Runs the program as kNobody when the tests run as root, so that
 // permission bits hold; as anyone else the run is left as it is.

@@ -82,12 +82,24 @@ std::vector<std::string> own_environment();
 // as empty files.
 inline constexpr const char* kTestBaskets[] = {"basket/t.bsk", "basket/1000.1250", "basket/100.350.bsk"};
 
+class FastcgiPool;
+
+// Whether the runs of an Install go by FastCGI (TAVRA_TEST_VIA=fastcgi).
+bool via_fastcgi();
+
+// Skips a test that only a CGI process of its own can show (resource
+// limits, a run as another user, the umask, the command line or the
+// environment of the process), with the reason.
+#define SKIP_UNDER_FASTCGI(why) \
+    if (via_fastcgi()) GTEST_SKIP() << "not through FastCGI: " << (why)
+
 class Install : public TempFolder {
 public:
     // A fresh tree: the program directory with tavra.cfg, and web/,
     // baskets/basket/ (with an empty file for each of kTestBaskets), mail/,
     // batch/ and styles/ folders.
     Install();
+    ~Install();
 
     // The configuration written by the constructor; tests may rewrite it.
     std::string default_config() const;
@@ -100,7 +112,9 @@ public:
     // install are one browser: a checkout cookie that a reply sets is sent
     // (as HTTP_COOKIE) with every later run whose `env` and base_env name no
     // HTTP_COOKIE of their own; name one, empty say, to ask from another
-    // browser.
+    // browser. Under FastCGI (fastcgi_client.h) the run is a request to the
+    // install's long-lived processes of the program, its variables the
+    // request's parameters and its words a QUERY_STRING.
     Reply run(const std::string& program, const std::map<std::string, std::string>& env,
               const std::vector<std::string>& words = {}, const std::string& body = "",
               const RunControl& control = {}) const;
@@ -110,6 +124,11 @@ public:
     // POST of an URL-encoded body with the right content type and length.
     Reply post(const std::string& body, const std::string& program = "tavra") const;
     Reply post(const std::string& body, const RunControl& control, const std::string& program = "tavra") const;
+
+    // Whether the runs go by FastCGI (to begin with, as via_fastcgi() says),
+    // and the processes that serve `program` then.
+    bool fastcgi = via_fastcgi();
+    FastcgiPool& fastcgi_pool(const std::string& program) const;
 
     // "TAVRA_CHECKOUT=<key>" as the last reply set it; empty before.
     std::string checkout_cookie() const {
@@ -123,6 +142,8 @@ private:
         std::string cookie;
     };
     std::unique_ptr<Browser> browser_ = std::make_unique<Browser>();
+    struct Pools;
+    std::unique_ptr<Pools> pools_;
 };
 
 // The lines every page reply and redirect carries before its content-type

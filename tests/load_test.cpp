@@ -199,8 +199,9 @@ TEST(Load, SixteenProcessesOnOneBasketLoseNothingAndTearNothing) {
         total += count[k];
         by_kind += std::string(k ? ", " : "") + kKindNames[k] + " " + std::to_string(count[k]);
     }
-    std::printf("[ load     ] %d requests served by %d processes in %.1f s (%s), %d orders made\n", total,
-                kProcesses, static_cast<double>(took.count()) / 1000, by_kind.c_str(), orders);
+    std::printf("[ load     ] %d requests from %d %s in %.1f s (%s), %d orders made\n", total, kProcesses,
+                via_fastcgi() ? "clients to FastCGI processes" : "processes", static_cast<double>(took.count()) / 1000,
+                by_kind.c_str(), orders);
 
     // No lost line: every adding request left exactly its line, numbered
     // without a gap.
