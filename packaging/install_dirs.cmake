@@ -13,11 +13,14 @@ set(TAVRA_FULL_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
 set(TAVRA_FULL_REGISTRY_DIR ${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/lib/tavra)
 set(TAVRA_UNITS_DIR lib/systemd/system)
 
-# Where tavra-shop create writes the drop-in that opens the registered shops
-# to the clean-up: the administrator's folder for the system's install (the
-# package's unit is in /usr/lib), the prefix's unit folder otherwise.
+# Where tavra-shop create writes the drop-ins of the units for its shops
+# (the folders of the registered shops open to the clean-up, the user of
+# each shop's FastCGI programs): the administrator's folder for the system's
+# install (the package's units are in /usr/lib), the prefix's unit folder
+# otherwise.
 if(CMAKE_INSTALL_FULL_SYSCONFDIR STREQUAL "/etc")
-  set(TAVRA_CLEAN_UNIT_PATHS_DIR /etc/systemd/system/tavra-clean.service.d)
+  set(TAVRA_UNIT_SETTINGS_DIR /etc/systemd/system)
 else()
-  set(TAVRA_CLEAN_UNIT_PATHS_DIR ${CMAKE_INSTALL_PREFIX}/${TAVRA_UNITS_DIR}/tavra-clean.service.d)
+  set(TAVRA_UNIT_SETTINGS_DIR ${CMAKE_INSTALL_PREFIX}/${TAVRA_UNITS_DIR})
 endif()
+set(TAVRA_CLEAN_UNIT_PATHS_DIR ${TAVRA_UNIT_SETTINGS_DIR}/tavra-clean.service.d)

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "common/redirect_status.h"
 #include "platform/fastcgi.h"
 
 namespace {
@@ -23,7 +24,7 @@ void answer_one(fastcgi::Requests& requests, const std::string& program_path, co
     } catch (const std::exception&) {
         done = {1, {}};
     }
-    requests.answer(done.bytes, exit_status(done.status));
+    requests.answer(with_redirect_status(done.bytes), exit_status(done.status));
 }
 
 }  // namespace

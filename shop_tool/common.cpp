@@ -22,6 +22,7 @@ Places places_from(const Args& args) {
     if (auto v = args.option("registry")) {
         p.registry = shop_folder(*v);
         p.clean_unit_paths = p.registry + "/tavra-clean.service.d";
+        p.unit_settings = p.registry;
     }
     return p;
 }

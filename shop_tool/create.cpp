@@ -1,6 +1,7 @@
 // tavra-shop create DIR: a new shop laid out from the sample shop, the
 // programs linked in, a snippet for each web server, and the shop registered
-// for the daily clean-up and the log rotation.
+// for the daily clean-up and the log rotation; with --fastcgi also the
+// FastCGI snippets and the settings of the shop's FastCGI units.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "platform/accounts.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "shop_tool/fastcgi.h"
 #include "shop_tool/layout.h"
 #include "shop_tool/shop_places.h"
 #include "shop_tool/tool.h"
@@ -122,8 +124,11 @@ int create(const Args& args) {
     const Places places = places_from(args);
     const std::string shop = shop_folder(args.words[0]);
     const bool renew = args.flag("renew");
+    const bool fastcgi = args.flag("fastcgi");
+    const bool registered = !args.flag("no-register");
     if (!plain_path(shop))
         return refuse("a shop folder is an absolute path of letters, digits and / . _ - + @: " + shop);
+    if (std::string bad = fastcgi ? fastcgi_refusal(shop) : ""; !bad.empty()) return refuse(bad);
 
     const auto url = ShopUrl::parse(args.option("url").value_or("http://localhost/"));
     if (!url) return refuse("--url takes an address such as https://shop.example/ or http://host:8080/shop/");
@@ -145,11 +150,14 @@ int create(const Args& args) {
     const auto cfg_template = files::read(places.sample + "/tavra.cfg.in");
     if (!cfg_template) return refuse("no configuration template " + places.sample + "/tavra.cfg.in");
     std::vector<std::pair<std::string, std::string>> snippets;
-    for (const char* server : kServers) {
-        const auto text = files::read(places.templates + "/" + server + ".conf.in");
-        if (!text) return refuse("no server template " + places.templates + "/" + server + ".conf.in");
-        snippets.emplace_back(server, *text);
-    }
+    for (const char* server : kServers)
+        for (const char* way : {"", "-fastcgi"}) {
+            if (*way && !fastcgi) continue;
+            const std::string name = std::string(server) + way;
+            const auto text = files::read(places.templates + "/" + name + ".conf.in");
+            if (!text) return refuse("no server template " + places.templates + "/" + name + ".conf.in");
+            snippets.emplace_back(name, *text);
+        }
 
     // The merchant's address and name, empty until given (check reports
     // them). A renewed shop keeps the details it was given, unless new ones
@@ -208,6 +216,8 @@ int create(const Args& args) {
         if (error) return refuse("cannot copy " + from.string() + ": " + error.message());
     }
     ok = ok && folder("server", root, 0755, Belongs::keeper);
+    // The FastCGI programs' sockets, which their socket units make.
+    if (fastcgi) ok = ok && folder("fcgi", root, 0755, Belongs::keeper);
     // The program folder holds what the server's user writes (tavra.cfg,
     // the logs, batchcfg.ini, outbox/) beside root's links to the programs;
     // the sticky bit keeps the user from replacing what it does not own.
@@ -227,18 +237,23 @@ int create(const Args& args) {
     for (const auto& [link, program] : kPrograms)
         ok = ok && at.put_link(std::string("cgi-bin/") + link, places.programs + "/" + program,
                                root.giving(0777), Belongs::keeper, refusal);
+    std::vector<std::pair<std::string, std::string>> values = {
+        {"@SHOP@", shop}, {"@USER@", owner->user.name}, {"@GROUP@", owner->user.group}, {"@PREFIX@", url->path}};
+    if (fastcgi)
+        for (auto& value : fastcgi_snippet_values(shop)) values.push_back(std::move(value));
     for (const auto& [server, text] : snippets) {
-        const std::string filled = replaced(text, {{"@SHOP@", shop},
-                                                   {"@USER@", owner->user.name},
-                                                   {"@GROUP@", owner->user.group},
-                                                   {"@PREFIX@", url->path}});
+        const std::string filled = replaced(text, values);
         ok = ok && file("server/" + std::string(server) + ".conf", filled, root, 0644);
     }
     if (!ok) return refuse(refusal);
-    if (!renew && !args.flag("no-register") && !register_shop(places, shop, *owner))
+    if (!renew && registered && !register_shop(places, shop, *owner))
         return refuse("the shop is laid out but could not be registered in " + places.registry +
                       " for the daily clean-up and the log rotation");
+    if (fastcgi && registered && !write_fastcgi_unit_settings(places, shop, *owner))
+        return refuse("the shop is laid out but the settings of its FastCGI units could not be written in " +
+                      places.unit_settings);
     if (!renew) print_next_steps(shop, *owner, shop_url, !email.empty() && !name.empty());
+    if (fastcgi) print_fastcgi_steps(shop, *owner, registered);
     return kDone;
 }
 

@@ -29,8 +29,8 @@ std::vector<std::string> with_places(std::vector<std::string> options) {
 }
 
 const Command kCommands[] = {
-    {"create", "DIR [--user USER] [--url URL] [--email ADDRESS] [--name NAME]", 1,
-     with_places({"user=", "url=", "email=", "name=", "no-register", "renew"}),
+    {"create", "DIR [--user USER] [--url URL] [--email ADDRESS] [--name NAME] [--fastcgi]", 1,
+     with_places({"user=", "url=", "email=", "name=", "no-register", "renew", "fastcgi"}),
      shop_tool::create},
     {"clean", "DIR [--days N] | --all [--days N]", 1, with_places({"days=", "all"}), shop_tool::clean},
     {"set", "DIR SECTION KEY VALUE", 4, {}, shop_tool::set},

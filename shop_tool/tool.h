@@ -38,6 +38,9 @@ struct Places {
     // shops' data folders to the clean-up; a registry given on the command
     // line keeps its own beside it.
     std::string clean_unit_paths = TAVRA_CLEAN_UNIT_PATHS_DIR;
+    // Where the drop-ins of a shop's FastCGI units go (create --fastcgi); a
+    // registry given on the command line holds them itself.
+    std::string unit_settings = TAVRA_UNIT_SETTINGS_DIR;
 };
 Places places_from(const Args& args);
 

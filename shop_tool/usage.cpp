@@ -9,7 +9,7 @@ NAME
 
 SYNOPSIS
     tavra-shop create DIR [--user USER] [--url URL] [--email ADDRESS]
-                      [--name NAME]
+                      [--name NAME] [--fastcgi]
     tavra-shop clean DIR [--days N]
     tavra-shop clean --all [--days N]
     tavra-shop set DIR SECTION KEY VALUE
@@ -36,6 +36,7 @@ DESCRIPTION
 
 COMMANDS
     create DIR [--user USER] [--url URL] [--email ADDRESS] [--name NAME]
+           [--fastcgi]
         Lays out a new shop from the sample shop in /usr/share/tavra:
           DIR/cgi-bin/   tavra.exe, ship.exe and blat.exe, links to the
                          programs in /usr/lib/tavra, and tavra.cfg, filled
@@ -58,6 +59,21 @@ COMMANDS
         registered in /var/lib/tavra/shops for the daily clean-up and the
         log rotation. A DIR that already holds a shop is refused. Prints the
         next step for each web server.
+
+        --fastcgi also makes the shop ready to be served by two long-lived
+        FastCGI programs, the CGI snippets staying the default:
+          DIR/fcgi/      root's folder for the sockets tavra.sock, ship.sock
+          DIR/server/    apache-fastcgi.conf (mod_proxy_fcgi),
+                         nginx-fastcgi.conf (fastcgi_pass),
+                         lighttpd-fastcgi.conf (mod_fastcgi)
+        The package's units tavra-fcgi@INSTANCE.socket and
+        tavra-ship-fcgi@INSTANCE.socket (INSTANCE: systemd-escape --path DIR)
+        listen there, as USER alone (mode 0600: the web server connects as
+        USER), and start their program, sandboxed and as USER, on the first
+        connection. create writes the drop-ins that name USER
+        (/etc/systemd/system/UNIT.d/shop.conf) and prints the commands that
+        start the units and enable each snippet; with --no-register it
+        writes none and prints how to start the programs with spawn-fcgi.
 
     clean DIR [--days N]
     clean --all [--days N]
@@ -160,6 +176,11 @@ FILES
     /etc/systemd/system/tavra-clean.service.d/shops.conf
                              the registered shops' data/ folders, the only
                              ones the daily clean-up may write
+    /usr/lib/systemd/system/tavra-fcgi@.socket, tavra-fcgi@.service,
+    tavra-ship-fcgi@.socket, tavra-ship-fcgi@.service
+                             a shop's two programs served by FastCGI
+    /etc/systemd/system/tavra-fcgi@INSTANCE.socket.d/shop.conf, ...
+                             the user of a shop's FastCGI units
 
 EXIT STATUS
     0 done (check: nothing found), 1 refused, failed or faults found,

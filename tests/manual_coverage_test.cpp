@@ -96,6 +96,13 @@ TEST(Manual, NamesEveryCommandKeySwitchPlaceholderAndColumn) {
     expect_documented("tavra-orders.5", literals("checkout/export.cpp"), "the table column or key");
     expect_documented("tavra-shop.8", matches(source("shop_tool/shop_tool_main.cpp"), R"re(\{"(\w+)", ")re"),
                       "the subcommand");
+    // Every option of a subcommand, as --NAME.
+    std::set<std::string> options;
+    const std::string tool = source("shop_tool/shop_tool_main.cpp");
+    for (const std::string& list : matches(tool, R"re(\{"\w+", "[^"]*", \d+,\s*(?:with_places\()?\{([^}]*)\})re"))
+        for (const std::string& option : matches(list, R"re("([a-z-]+)=?")re")) options.insert("--" + option);
+    for (const std::string& option : matches(tool, R"re("([a-z-]+)=")re")) options.insert("--" + option);
+    expect_documented("tavra-shop.8", options, "the option");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The safety headers go just before the content-type or Location line of
-// every reply kind, and nowhere else.
+// every reply kind, and nowhere else; a redirect answered over FastCGI
+// names its status.
 #include <gtest/gtest.h>
 
+#include "common/redirect_status.h"
 #include "common/reply_headers.h"
 
 TEST(ReplyHeaders, GoBeforeTheContentTypeOrLocationLine) {
@@ -26,4 +28,23 @@ TEST(ReplyHeaders, GoBeforeTheContentTypeOrLocationLine) {
         {"Content-type: text/html", false, safe + "Content-type: text/html"},
     };
     for (const auto& r : rows) EXPECT_EQ(with_safety_headers(r.reply, r.no_store), r.expected) << r.reply;
+}
+
+// Over FastCGI a redirect to an address names its 302 itself; a page, a
+// server-side redirect, a reply that names its status and a body that only
+// mentions a Location keep their bytes.
+TEST(ReplyHeaders, AFastcgiRedirectNamesItsStatus) {
+    const std::string safe(kSafetyHeaders);
+    const std::pair<std::string, std::string> rows[] = {
+        {safe + "Location: http://x/thanks.html\n\n", safe + "Status: 302 Found\nLocation: http://x/thanks.html\n\n"},
+        {"location:https://x/\n\nbody", "Status: 302 Found\nlocation:https://x/\n\nbody"},
+        {"Status: 303 See Other\nLocation: http://x/\n\n", "Status: 303 See Other\nLocation: http://x/\n\n"},
+        {"Location: http://x/\nstatus: 301\n\n", "Location: http://x/\nstatus: 301\n\n"},
+        {"Location: /thanks.html\n\n", "Location: /thanks.html\n\n"},
+        {"Location: \n\n", "Location: \n\n"},
+        {safe + "Content-type: text/html\n\nLocation: http://x/\n", safe + "Content-type: text/html\n\nLocation: http://x/\n"},
+        {"Locations: http://x/\n\n", "Locations: http://x/\n\n"},
+        {"", ""},
+    };
+    for (const auto& [reply, expected] : rows) EXPECT_EQ(with_redirect_status(reply), expected) << reply;
 }

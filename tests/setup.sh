@@ -21,6 +21,8 @@ packages=(
   apache2 chromium
   # The installed package behind the other servers a merchant may run.
   nginx fcgiwrap lighttpd curl
+  # The programs on their FastCGI sockets where no systemd starts them.
+  spawn-fcgi
   # The manual pages' lint, and CPack's package build (it runs file).
   groff-base mandoc file
 )

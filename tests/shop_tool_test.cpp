@@ -13,11 +13,13 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <thread>
 
 #include "order_shop.h"
 #include "request/command_words.h"
+#include "shop_tool/fastcgi.h"
 #include "shop_tool/page_check.h"
 #include "tool_run.h"
 
@@ -98,6 +100,109 @@ TEST(ShopTool, TheCleanUpMayWriteTheRegisteredShopsDataFoldersOnly) {
               "[Service]\n"
               "ReadWritePaths=-" + t.shop() + "/data\n"
               "ReadWritePaths=-" + second + "/data\n");
+}
+
+// A shop's folder named as the service manager escapes a path, checked
+// against systemd-escape --path.
+TEST(ShopTool, FastcgiUnitsNameTheShopAsTheServiceManagerEscapesIt) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/srv/shop", "srv-shop"},
+        {"/srv/a+b@c_d.e:f", "srv-a\\x2bb\\x40c_d.e:f"},
+        {"/tmp/24d-try/my-shop", "tmp-24d\\x2dtry-my\\x2dshop"},
+        {"/srv//s/", "srv-s"},
+        {"/x/.y", "x-.y"},
+        {"/.y", "\\x2ey"},
+    };
+    for (const auto& [shop, instance] : rows) EXPECT_EQ(shop_tool::unit_instance(shop), instance) << shop;
+}
+
+// create --fastcgi adds the FastCGI snippets beside the CGI ones, the
+// sockets' folder, and the drop-ins that give each program's socket and
+// service to the shop's user; the snippets pass to the very sockets the
+// package's units listen on, and the units with their drop-ins are sound
+// for the service manager.
+TEST(ShopTool, CreateFastcgiGivesEachProgramsSocketAndServiceToTheShopsUser) {
+    ToolShop t;
+    const std::string user = geteuid() == 0 ? "www-data" : getpwuid(geteuid())->pw_name;
+    Reply made = t.create(" --fastcgi --url http://127.0.0.1:8080/tea/");
+    ASSERT_EQ(made.status, 0) << made.out;
+    const std::string instance = shop_tool::unit_instance(t.shop());
+    const std::string quoted = instance.find('\\') == std::string::npos ? "" : "'";
+    EXPECT_NE(made.out.find("systemctl enable --now " + quoted + "tavra-fcgi@" + instance + ".socket" + quoted + " " +
+                            quoted + "tavra-ship-fcgi@" + instance + ".socket" + quoted + "\n"),
+              std::string::npos) << made.out;
+    struct stat st {};
+    ASSERT_EQ(lstat((t.shop() + "/fcgi").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+
+    const std::string sockets[] = {t.shop() + "/fcgi/tavra.sock", t.shop() + "/fcgi/ship.sock"};
+    const std::pair<const char*, std::string> passes[] = {
+        {"nginx", "fastcgi_pass unix:" + sockets[0] + ";"},
+        {"nginx", "fastcgi_pass unix:" + sockets[1] + ";"},
+        {"apache", "\"unix:" + sockets[0] + "|fcgi://localhost/\""},
+        {"apache", "\"unix:" + sockets[1] + "|fcgi://localhost/\""},
+        {"lighttpd", "\"socket\" => \"" + sockets[0] + "\""},
+        {"lighttpd", "\"socket\" => \"" + sockets[1] + "\""},
+    };
+    for (const auto& [server, pass] : passes) {
+        const std::string snippet = read_file(t.shop() + "/server/" + server + "-fastcgi.conf");
+        EXPECT_NE(snippet.find(pass), std::string::npos) << server << " lacks " << pass;
+        EXPECT_FALSE(std::regex_search(snippet, std::regex("@[A-Z_]+@"))) << server << ": " << snippet;
+        EXPECT_NE(snippet.find("tavra-fcgi@" + instance + ".socket"), std::string::npos) << server;
+    }
+
+    // The units as the package installs them, instantiated for this shop
+    // beside the drop-ins create wrote.
+    const std::string units = t.root() + "/units";
+    fs::create_directories(units);
+    std::vector<std::string> unit_files;
+    for (const char* unit : {"tavra-fcgi", "tavra-ship-fcgi"})
+        for (const char* kind : {".socket", ".service"}) {
+            const std::string name = std::string(unit) + "@" + instance + kind;
+            const std::string settings = read_file(t.root() + "/registry/" + name + ".d/shop.conf");
+            EXPECT_NE(settings.find(std::string(kind) == ".socket" ? "\nSocketUser=" + user + "\n"
+                                                                     : "\nUser=" + user + "\n"),
+                      std::string::npos) << name << ": " << settings;
+            fs::copy_file(std::string(UNITS_DIR) + "/" + unit + "@" + kind, units + "/" + name);
+            fs::create_directories(units + "/" + name + ".d");
+            write_file(units + "/" + name + ".d/shop.conf", settings);
+            unit_files.push_back(units + "/" + name);
+        }
+    // Each socket unit listens where the snippets pass, for this shop.
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string socket_unit = read_file(unit_files[i * 2]);
+        std::smatch listen;
+        ASSERT_TRUE(std::regex_search(socket_unit, listen, std::regex("\nListenStream=%f(/[^\n]*)\n")));
+        EXPECT_EQ(t.shop() + listen[1].str(), sockets[i]);
+    }
+    if (std::system("command -v systemd-analyze >/dev/null") == 0) {
+        Program verify;
+        verify.binary = "/bin/sh";
+        verify.args = {"sh", "-c", "systemd-analyze verify \"$@\" 2>&1", "sh"};
+        verify.args.insert(verify.args.end(), unit_files.begin(), unit_files.end());
+        verify.env = own_environment();
+        verify.dir = ".";
+        EXPECT_EQ(run_program(verify).out, "") << "systemd-analyze verify finds faults in the units";
+    }
+
+    // The CGI way stays the default; --no-register writes no unit settings.
+    ToolShop plain;
+    ASSERT_EQ(plain.create(" --no-register").status, 0);
+    EXPECT_FALSE(fs::exists(plain.shop() + "/fcgi"));
+    EXPECT_FALSE(fs::exists(plain.shop() + "/server/nginx-fastcgi.conf"));
+    ToolShop unregistered;
+    Reply by_hand = unregistered.create(" --no-register --fastcgi");
+    ASSERT_EQ(by_hand.status, 0) << by_hand.out;
+    EXPECT_NE(by_hand.out.find("spawn-fcgi -s " + unregistered.shop() + "/fcgi/tavra.sock -M 0600"), std::string::npos);
+    EXPECT_FALSE(fs::exists(unregistered.root() + "/registry"));
+
+    // A socket path longer than a socket address holds is refused first.
+    ToolShop deep;
+    const std::string long_shop = deep.root() + "/" + std::string(100, 's');
+    Reply refused = tool("create " + long_shop + " --fastcgi" + deep.places());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("longer than the 107 characters"), std::string::npos) << refused.out;
+    EXPECT_FALSE(fs::exists(long_shop));
 }
 
 TEST(ShopTool, CleanRemovesOldEmptyAndLeftoverBasketsButNoneInUse) {

@@ -6,7 +6,8 @@
 #     entry are one number;
 #   - `cmake --install --prefix /usr` with DESTDIR lays out exactly the
 #     package's files, modes included;
-#   - the clean-up service's sandbox rates below 5.0 (systemd-analyze);
+#   - the sandboxes of the clean-up service and of the FastCGI programs'
+#     services rate below 5.0 (systemd-analyze);
 #   - a default `cmake --install` of BUILD (prefix /usr/local) is a working
 #     install: its tool registers a shop in the prefix's registry, cleans it,
 #     and lays out a shop that buys through Apache (tests/servers/run.sh);
@@ -82,13 +83,15 @@ diff -u "$work/package.list" "$work/destdir.list" ||
     fail "DESTDIR=D cmake --install --prefix /usr lays out another tree than the package's (- package, + D)"
 say "the DESTDIR tree is the package's: $(wc -l <"$work/package.list") files and folders"
 
-# The sandbox of the clean-up service.
-systemd-analyze security --offline=true "$repo/build-deb/packaging/systemd/tavra-clean.service" \
-    >"$work/security.log" 2>&1 || true
-score=$(sed -n 's/.*Overall exposure level for tavra-clean.service: \([0-9.]*\).*/\1/p' "$work/security.log")
-[ -n "$score" ] || { cat "$work/security.log" >&2; fail "systemd-analyze gave no exposure level"; }
-awk -v s="$score" 'BEGIN { exit !(s < 5.0) }' || fail "tavra-clean.service's exposure level is $score, not below 5.0"
-say "tavra-clean.service exposure level $score"
+# The sandboxes of the clean-up service and of the FastCGI services, as the
+# package holds them.
+for unit in tavra-clean.service tavra-fcgi@.service tavra-ship-fcgi@.service; do
+    systemd-analyze security --offline=true "$unpacked/usr/lib/systemd/system/$unit" >"$work/security.log" 2>&1 || true
+    score=$(sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p' "$work/security.log")
+    [ -n "$score" ] || { cat "$work/security.log" >&2; fail "systemd-analyze gave no exposure level for $unit"; }
+    awk -v s="$score" 'BEGIN { exit !(s < 5.0) }' || fail "$unit's exposure level is $score, not below 5.0"
+    say "$unit exposure level $score"
+done
 
 # --- The default install, under /usr/local -------------------------------------
 for leftover in "$local_prefix/lib/tavra" "$local_prefix/bin/tavra-shop" "$local_prefix/share/tavra"; do
@@ -98,7 +101,8 @@ installed_local=yes
 cmake --install "$build" >"$work/install.log" || { cat "$work/install.log" >&2; fail "cmake --install $build failed"; }
 for path in lib/tavra/tavra lib/tavra/ship lib/tavra/mailer bin/tavra-shop share/tavra/tavra.cfg.in \
     share/tavra/server/apache.conf.in etc/cron.daily/tavra etc/logrotate.d/tavra \
-    lib/systemd/system/tavra-clean.service share/doc/tavra/copyright; do
+    lib/systemd/system/tavra-clean.service lib/systemd/system/tavra-fcgi@.socket \
+    lib/systemd/system/tavra-ship-fcgi@.service share/tavra/server/nginx-fastcgi.conf.in share/doc/tavra/copyright; do
     [ -e "$local_prefix/$path" ] || fail "cmake --install put no $local_prefix/$path"
 done
 grep -qx "include $local_prefix/var/lib/tavra/logrotate" "$local_prefix/etc/logrotate.d/tavra" ||

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The installed package behind each web server a merchant may already run:
-# builds the Debian package, installs it, makes one shop per server with
-# tavra-shop and serves it through the snippet the tool wrote, with
-#   - Apache httpd (event MPM and mod_cgid, as Debian ships it),
-#   - nginx with fcgiwrap,
-#   - lighttpd with mod_cgi,
-# each a private instance (its own configuration around the snippet, its own
-# pid and log files, never the system's service) on a loopback port from
-# 18080 to 18099. Against each it runs one whole purchase with curl and
+# builds the Debian package, installs it, makes shops with tavra-shop create
+# --fastcgi and serves each through a snippet the tool wrote, both ways:
+#   - as CGI: Apache httpd (event MPM and mod_cgid, as Debian ships it),
+#     nginx with fcgiwrap, lighttpd with mod_cgi;
+#   - by FastCGI: the shop's two programs started once on their sockets in
+#     the shop's fcgi/, as the shop's units start them (the shop's user, the
+#     socket on standard input, mode 0600), behind Apache httpd with
+#     mod_proxy_fcgi, nginx and lighttpd with mod_fastcgi;
+# each server a private instance (its own configuration around the snippet,
+# its own pid and log files, never the system's service) on a loopback port
+# from 18080 to 18099. Against each it runs one whole purchase with curl and
 # checks the replies and the order files, then asks for the mailer, the
-# configuration, the logs and the data under every name a visitor could
-# guess: none of them may be served or run.
+# configuration, the logs, the sockets and the data under every name a
+# visitor could guess: none of them may be served or run. By FastCGI, the
+# programs that answered the purchase must be the ones started before it.
 #
 #   tests/servers/run.sh            (as root: dpkg, and servers that start
 #                                    the programs as www-data)
@@ -18,8 +22,10 @@
 #                                   the same against what `cmake --install`
 #                                   put under PREFIX (no package), with the
 #                                   servers named (all three by default)
+# TAVRA_SERVER_WAYS="cgi fastcgi" (the default) names the ways to serve.
 #
-# Needs apache2, nginx, fcgiwrap, lighttpd and curl (.ci/run installs them).
+# Needs apache2, nginx, fcgiwrap, lighttpd, spawn-fcgi and curl (.ci/run
+# installs them).
 # Every server started here is stopped when the script ends, however it ends.
 # TAVRA_KEEP_SERVERS_DIR=1 keeps the shops, configurations and logs.
 set -euo pipefail
@@ -32,6 +38,7 @@ if [ "${1:-}" = --installed ]; then
 fi
 run_servers=("$@")
 [ ${#run_servers[@]} -gt 0 ] || run_servers=(apache nginx lighttpd)
+read -r -a ways <<<"${TAVRA_SERVER_WAYS:-cgi fastcgi}"
 shop_tool=${installed:-/usr}/bin/tavra-shop
 user=www-data
 group=www-data
@@ -43,7 +50,7 @@ fail() {
 }
 
 [ "$(id -u)" -eq 0 ] || fail "run me as root (the package is installed with dpkg)"
-for tool in apache2 nginx fcgiwrap lighttpd curl setpriv; do
+for tool in apache2 nginx fcgiwrap lighttpd spawn-fcgi curl setpriv; do
     command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] || fail "$tool is missing"
 done
 
@@ -140,10 +147,10 @@ fi
 # the registry of the daily clean-up: it lives as long as this script.
 make_shop() {
     local dir=$1 url=$2
-    "$shop_tool" create "$dir" --user "$user" --url "$url" --no-register \
+    "$shop_tool" create "$dir" --user "$user" --url "$url" --no-register --fastcgi \
         --email orders@shop.example --name "Server Test Shop" >"$dir.create.log" ||
         { cat "$dir.create.log" >&2; fail "tavra-shop create $dir failed"; }
-    for f in apache nginx lighttpd; do
+    for f in apache nginx lighttpd apache-fastcgi nginx-fastcgi lighttpd-fastcgi; do
         [ -s "$dir/server/$f.conf" ] || fail "tavra-shop create wrote no $dir/server/$f.conf"
         ! grep -q '@[A-Z]*@' "$dir/server/$f.conf" || fail "$dir/server/$f.conf keeps a placeholder"
     done
@@ -161,8 +168,18 @@ make_shop() {
 # shop.
 
 serve_apache() {
-    local shop=$1 port=$2 run=$work/run/apache
+    local shop=$1 port=$2 way=$3 run=$work/run/apache modules snippet=$shop/server/apache.conf
     mkdir -p "$run"
+    # Only what the way needs: mod_cgid for CGI, mod_proxy_fcgi for FastCGI.
+    if [ "$way" = fastcgi ]; then
+        snippet=$shop/server/apache-fastcgi.conf
+        modules="LoadModule proxy_module /usr/lib/apache2/modules/mod_proxy.so
+LoadModule proxy_fcgi_module /usr/lib/apache2/modules/mod_proxy_fcgi.so"
+        start_fastcgi "$shop"
+    else
+        modules="LoadModule cgid_module /usr/lib/apache2/modules/mod_cgid.so
+ScriptSock \"$run/cgid.sock\""
+    fi
     cat >"$run/httpd.conf" <<EOF
 ServerRoot "$run"
 ServerName 127.0.0.1
@@ -178,8 +195,7 @@ LoadModule authz_host_module /usr/lib/apache2/modules/mod_authz_host.so
 LoadModule mime_module /usr/lib/apache2/modules/mod_mime.so
 LoadModule dir_module /usr/lib/apache2/modules/mod_dir.so
 LoadModule alias_module /usr/lib/apache2/modules/mod_alias.so
-LoadModule cgid_module /usr/lib/apache2/modules/mod_cgid.so
-ScriptSock "$run/cgid.sock"
+$modules
 ErrorLog "$run/error.log"
 LogLevel warn
 # What the snippet asks of the server's own configuration: Apache takes
@@ -200,7 +216,7 @@ TypesConfig /etc/mime.types
         Options Indexes FollowSymLinks
         Require all granted
     </Directory>
-    Include "$shop/server/apache.conf"
+    Include "$snippet"
 </VirtualHost>
 EOF
     /usr/sbin/apache2 -f "$run/httpd.conf" -t >/dev/null 2>&1 || /usr/sbin/apache2 -f "$run/httpd.conf" -t ||
@@ -209,13 +225,21 @@ EOF
 }
 
 serve_nginx() {
-    local shop=$1 port=$2 run=$work/run/nginx
+    local shop=$1 port=$2 way=$3 run=$work/run/nginx
     mkdir -p "$run"
-    # The snippet as the tool wrote it, but with this instance's own fcgiwrap
-    # in place of the system's socket.
-    sed "s|unix:/run/fcgiwrap.socket;|unix:$run/fcgiwrap.sock;|" "$shop/server/nginx.conf" >"$run/shop.conf"
-    [ "$(grep -c "unix:$run/fcgiwrap.sock;" "$run/shop.conf")" -eq 2 ] ||
-        fail "nginx.conf does not pass both programs to /run/fcgiwrap.socket"
+    if [ "$way" = fastcgi ]; then
+        cp "$shop/server/nginx-fastcgi.conf" "$run/shop.conf"
+        start_fastcgi "$shop"
+    else
+        # The snippet as the tool wrote it, but with this instance's own
+        # fcgiwrap in place of the system's socket.
+        sed "s|unix:/run/fcgiwrap.socket;|unix:$run/fcgiwrap.sock;|" "$shop/server/nginx.conf" >"$run/shop.conf"
+        [ "$(grep -c "unix:$run/fcgiwrap.sock;" "$run/shop.conf")" -eq 2 ] ||
+            fail "nginx.conf does not pass both programs to /run/fcgiwrap.socket"
+        # fcgiwrap as Debian runs it: as www-data, with a clean environment
+        # (the programs inherit it), starting the programs.
+        start_fcgiwrap "$run"
+    fi
     cat >"$run/nginx.conf" <<EOF
 daemon off;
 user $user $group;
@@ -240,9 +264,6 @@ http {
     }
 }
 EOF
-    # fcgiwrap as Debian runs it: as www-data, with a clean environment
-    # (the programs inherit it), starting the programs.
-    start_fcgiwrap "$run"
     /usr/sbin/nginx -e "$run/error.log" -c "$run/nginx.conf" -t >/dev/null 2>&1 ||
         /usr/sbin/nginx -e "$run/error.log" -c "$run/nginx.conf" -t || fail "nginx refused the configuration"
     start_server nginx "$port" /usr/sbin/nginx -e "$run/error.log" -c "$run/nginx.conf"
@@ -264,9 +285,53 @@ start_fcgiwrap() {
     fail "fcgiwrap did not open its socket"
 }
 
+# The shop's two programs as its units start them: each on its socket in
+# the shop's fcgi/, made by root for the shop's user alone (mode 0600) and
+# handed to the program as standard input, the program started through its
+# link in cgi-bin/ as that user, with a clean environment. Their process ids
+# are kept in $fastcgi_pids, to tell that they answered the whole purchase.
+fastcgi_pids=()
+start_fastcgi() {
+    local shop=$1 program socket pid
+    fastcgi_pids=()
+    for program in tavra ship; do
+        socket=$shop/fcgi/$program.sock
+        setsid env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin spawn-fcgi -n -s "$socket" -M 0600 -U "$user" -G "$group" \
+            -u "$user" -g "$group" -- "$shop/cgi-bin/$program.exe" >"$shop.$program.log" 2>&1 &
+        pid=$!
+        servers+=("$pid")
+        fastcgi_pids+=("$pid")
+        for _ in $(seq 50); do
+            [ -S "$socket" ] && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        [ -S "$socket" ] || { cat "$shop.$program.log" >&2; fail "$program.exe did not listen on $socket"; }
+        [ "$(stat -c '%U:%G %a' "$socket")" = "$user:$group 600" ] ||
+            fail "$socket is $(stat -c '%U:%G %a' "$socket"), not $user:$group 600"
+    done
+}
+
+# The FastCGI programs that were started are still the ones running: every
+# request went to them, none started a program of its own.
+expect_same_programs() {
+    local name=$1 pid
+    for pid in "${fastcgi_pids[@]}"; do
+        kill -0 "$pid" 2>/dev/null || fail "$name: the FastCGI program $pid is gone"
+        case $(readlink "/proc/$pid/exe") in
+        */lib/tavra/tavra | */lib/tavra/ship) ;;
+        *) fail "$name: process $pid runs $(readlink "/proc/$pid/exe"), not a program of the shop" ;;
+        esac
+    done
+}
+
 serve_lighttpd() {
-    local shop=$1 port=$2 run=$work/run/lighttpd
+    local shop=$1 port=$2 way=$3 run=$work/run/lighttpd snippet=$shop/server/lighttpd.conf
     mkdir -p "$run"
+    if [ "$way" = fastcgi ]; then
+        snippet=$shop/server/lighttpd-fastcgi.conf
+        start_fastcgi "$shop"
+    fi
     # lighttpd opens its log after it has become www-data.
     chown "$user:$group" "$run"
     cat >"$run/lighttpd.conf" <<EOF
@@ -292,7 +357,7 @@ server.http-parseopts = (
 index-file.names = ( "index.html" )
 url.access-deny = ( "~", ".inc" )
 include_shell "/usr/share/lighttpd/create-mime.conf.pl"
-include "$shop/server/lighttpd.conf"
+include "$snippet"
 server.modules += ( "mod_staticfile" )
 EOF
     /usr/sbin/lighttpd -tt -f "$run/lighttpd.conf" >/dev/null 2>&1 || /usr/sbin/lighttpd -tt -f "$run/lighttpd.conf" ||
@@ -477,7 +542,8 @@ not_served() {
         'blat.exe?x+-t+someone@example.org' 'cgi-bin/blat.exe?x+-t+someone@example.org'
         tavra.exe/ tavra.exe/tavra.cfg tavra.exe/blat.exe ship.exe/../tavra.cfg ship.exe/../blat.exe
         ../cgi-bin/tavra.cfg ../cgi-bin/blat.exe %2e%2e/cgi-bin/tavra.cfg images/../../cgi-bin/tavra.cfg
-        ../data/batch/0.imp %2e%2e%2fcgi-bin%2ftavra.cfg)
+        ../data/batch/0.imp %2e%2e%2fcgi-bin%2ftavra.cfg fcgi/ fcgi/tavra.sock fcgi/ship.sock ../fcgi/tavra.sock
+        tavra.exe/../fcgi/tavra.sock)
     while IFS= read -r file; do
         rel=${file#"$shop"/}
         paths+=("$rel" "${rel#*/}" "$(basename "$rel")")
@@ -507,21 +573,26 @@ not_served() {
 # --- Run -------------------------------------------------------------------
 mkdir -p "$work/run"
 for server in "${run_servers[@]}"; do
-    port=$(free_port)
-    # Apache serves its shop at the site's root, the others under a folder.
-    case $server in
-    apache) prefix=/ ;;
-    nginx) prefix=/tea/ ;;
-    lighttpd) prefix=/shop/ ;;
-    esac
-    root="http://127.0.0.1:$port/"
-    base="http://127.0.0.1:$port$prefix"
-    shop="$work/$server-shop"
-    make_shop "$shop" "$base"
-    "serve_$server" "$shop" "$port"
-    say "$server serves $shop at $base"
-    purchase "$server" "$shop" "$base"
-    not_served "$server" "$shop" "$base" "$root"
-    stop_servers
+    for way in "${ways[@]}"; do
+        port=$(free_port)
+        # Apache serves its shop at the site's root, the others under a folder.
+        case $server in
+        apache) prefix=/ ;;
+        nginx) prefix=/tea/ ;;
+        lighttpd) prefix=/shop/ ;;
+        esac
+        root="http://127.0.0.1:$port/"
+        base="http://127.0.0.1:$port$prefix"
+        shop="$work/$server-$way-shop"
+        name="$server-$way"
+        rm -rf "$work/run/$server"
+        make_shop "$shop" "$base"
+        "serve_$server" "$shop" "$port" "$way"
+        say "$name serves $shop at $base"
+        purchase "$name" "$shop" "$base"
+        not_served "$name" "$shop" "$base" "$root"
+        [ "$way" = cgi ] || expect_same_programs "$name"
+        stop_servers
+    done
 done
-say "${run_servers[*]}: passed"
+say "${run_servers[*]} (${ways[*]}): passed"
