@@ -116,7 +116,7 @@ FastcgiReply fastcgi_request(const std::string& socket, const std::vector<std::p
         std::size_t at = 0;
         while (!reply.status && in.size() - at >= 8) {
             const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(in[at + i]); };
-            const std::size_t length = byte(4) << 8 | byte(5), padding = byte(6);
+            const std::size_t length = std::size_t{byte(4)} << 8 | byte(5), padding = byte(6);
             if (in.size() - at < 8 + length + padding) break;
             const std::string_view content(in.data() + at + 8, length);
             if (byte(1) == kStdout) reply.out.append(content);
