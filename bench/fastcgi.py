@@ -55,6 +55,8 @@ CONNECTIONS = 4
 # The ways, each a shop of its own on a port of its own: fcgiwrap's workers
 # (0 for the FastCGI way).
 WAYS = {"cgi1": 1, "cgi4": CONNECTIONS, "fastcgi": 0}
+# The FastCGI programs' processes each, as their service unit runs them.
+FASTCGI_WORKERS = 4
 PORTS = {"cgi1": 18180, "cgi4": 18181, "fastcgi": 18182}
 
 # The requests: what wrk sends, on which kind of prepared basket, and what
@@ -190,7 +192,8 @@ class Bench:
             sock = os.path.join(shop, "fcgi", program + ".sock")
             self.fastcgi[program] = self.start(
                 ["spawn-fcgi", "-n", "-s", sock, "-M", "0600", "-U", USER, "-G", USER, "-u", USER, "-g", USER,
-                 "--", os.path.join(shop, "cgi-bin", program + ".exe")], env=clean)
+                 "--", os.path.join(shop, "cgi-bin", program + ".exe")],
+                env=dict(clean, TAVRA_FASTCGI_WORKERS=str(FASTCGI_WORKERS)))
             wait_for(lambda: os.path.exists(sock), program + "'s socket")
         conf = os.path.join(run, "nginx.conf")
         with open(conf, "w") as f:
@@ -269,8 +272,16 @@ http {
         return rate
 
     def rss_kib(self):
-        with open("/proc/%d/status" % self.fastcgi["tavra"].pid) as f:
-            return int(re.search(r"VmRSS:\s+(\d+) kB", f.read()).group(1))
+        """The resident memory of the largest of the basket program's workers
+        (of the program itself when it serves alone)."""
+        keeper = self.fastcgi["tavra"].pid
+        with open("/proc/%d/task/%d/children" % (keeper, keeper)) as f:
+            pids = [int(p) for p in f.read().split()] or [keeper]
+        sizes = []
+        for pid in pids:
+            with open("/proc/%d/status" % pid) as f:
+                sizes.append(int(re.search(r"VmRSS:\s+(\d+) kB", f.read()).group(1)))
+        return max(sizes)
 
     def served(self, way):
         """The page a goto answers, which must hold the basket's table."""

@@ -1,10 +1,13 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
 
 namespace files {
 std::string read_standard_input(std::size_t bytes) {
@@ -149,5 +152,16 @@ std::string program_directory(std::string_view program_path) {
     if (slash == std::string_view::npos) return std::string();
     return std::string(program_path.substr(0, slash + 1));
 }
+
+std::string absolute_path(std::string_view path) {
+    if (!path.empty() && path.front() == '/') return std::string(path);
+    std::string here(PATH_MAX, '\0');
+    if (!::getcwd(here.data(), here.size())) return std::string(path);
+    here.resize(std::char_traits<char>::length(here.c_str()));
+    if (here.back() != '/') here += '/';
+    return here + std::string(path);
+}
+
+bool enter_folder(const std::string& folder) { return folder.empty() || ::chdir(folder.c_str()) == 0; }
 
 }  // namespace files

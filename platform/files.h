@@ -66,4 +66,11 @@ void keep_new_files_private();
 // or empty text (the current directory) when it has none.
 std::string program_directory(std::string_view program_path);
 
+// `path` from the root: the current directory before it when it is relative.
+std::string absolute_path(std::string_view path);
+
+// Makes `folder` the current directory (the current one stays when it is
+// empty); false when it cannot be entered.
+bool enter_folder(const std::string& folder);
+
 }  // namespace files

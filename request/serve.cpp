@@ -4,6 +4,8 @@
 
 #include "common/redirect_status.h"
 #include "platform/fastcgi.h"
+#include "platform/files.h"
+#include "platform/workers.h"
 
 namespace {
 
@@ -36,8 +38,14 @@ int serve(int argc, char** argv, const Answer& answer) {
         reply::send(done);
         return done.status;
     }
-    const std::string program_path = argc > 0 && argv[0] ? argv[0] : "";
-    fastcgi::Requests requests;
-    while (requests.next()) answer_one(requests, program_path, answer);
-    return 0;
+    // A long-lived process works from its program's folder, where a web
+    // server starts each CGI run, so that a relative path in tavra.cfg (an
+    // order table's, say) names the same file both ways.
+    const std::string program_path = files::absolute_path(argc > 0 && argv[0] ? argv[0] : "");
+    files::enter_folder(files::program_directory(program_path));
+    return workers::run(workers::wanted(), [&] {
+        fastcgi::Requests requests;
+        while (requests.next()) answer_one(requests, program_path, answer);
+        return 0;
+    });
 }

@@ -3,7 +3,18 @@
 // and a process that goes on serving after every kind of failed request.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
 #include <map>
+#include <sstream>
+#include <thread>
 
 #include "fastcgi_client.h"
 #include "order_shop.h"
@@ -180,6 +191,76 @@ TEST(LongLivedProcesses, EveryKindOfFailureLeavesTheProcessServing) {
         EXPECT_TRUE(good());
     }
     EXPECT_EQ(shop.fastcgi_pool("tavra").processes(), serving);
+}
+
+// The processes a keeper started, as the kernel lists them.
+std::vector<pid_t> children_of(pid_t keeper) {
+    std::ifstream list("/proc/" + std::to_string(keeper) + "/task/" + std::to_string(keeper) + "/children");
+    std::vector<pid_t> found;
+    for (pid_t pid; list >> pid;) found.push_back(pid);
+    return found;
+}
+
+// Waits up to two seconds for `done`.
+bool soon(const std::function<bool()>& done) {
+    for (int i = 0; i < 200; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+TEST(WorkerPool, SharesTheSocketReplacesAWorkerThatDiesAndStopsWhole) {
+    Install shop;
+    shop.put("web/page.html", "<html>\nPage {SHOPPER}\n");
+    TempFolder sockets("tavra-pool");
+    const std::string socket = sockets.path("tavra.sock");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socket.c_str(), socket.size() + 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 64), 0);
+
+    // Started as a spawner starts it: the socket on standard input.
+    std::string program = shop.root() + "/tavra.exe", workers = "TAVRA_FASTCGI_WORKERS=3";
+    const pid_t keeper = fork();
+    ASSERT_GE(keeper, 0);
+    if (keeper == 0) {
+        dup2(listener, 0);
+        if (chdir("/") != 0) _exit(127);
+        char* argv[] = {program.data(), nullptr};
+        char* envp[] = {workers.data(), nullptr};
+        execve(TAVRA_BIN, argv, envp);
+        _exit(127);
+    }
+    ::close(listener);
+    const std::string body = "command=goto&basket=basket/t.bsk&where=page.html";
+    const std::vector<std::pair<std::string, std::string>> post = {
+        {"REQUEST_METHOD", "POST"},
+        {"CONTENT_TYPE", "application/x-www-form-urlencoded"},
+        {"CONTENT_LENGTH", std::to_string(body.size())}};
+    const auto answered = [&] {
+        const FastcgiReply r = fastcgi_request(socket, post, body);
+        return r.status == 1 && r.out.find("Page basket/t.bsk\n") != std::string::npos;
+    };
+
+    ASSERT_TRUE(soon([&] { return children_of(keeper).size() == 3; }));
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(answered());
+    const std::vector<pid_t> first = children_of(keeper);
+    kill(first[0], SIGKILL);
+    EXPECT_TRUE(soon([&] {
+        const auto now = children_of(keeper);
+        return now.size() == 3 && std::find(now.begin(), now.end(), first[0]) == now.end();
+    })) << "a worker that died is replaced";
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(answered());
+
+    const std::vector<pid_t> last = children_of(keeper);
+    kill(keeper, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(keeper, &status, 0), keeper);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (pid_t pid : last) EXPECT_NE(kill(pid, 0), 0) << "worker " << pid << " outlived its keeper";
 }
 
 }  // namespace
