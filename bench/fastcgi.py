@@ -330,8 +330,8 @@ def main():
         last_rss = b.rss_kib()
         requests = b.answered["fastcgi"]
         print("Machine: %s, %d cores, load average %.1f at the end; shops in %s; wrk -t%d -c%d -d%ds; "
-              "one FastCGI process" % (os.uname().machine, os.cpu_count() or 0, os.getloadavg()[0], args.folder,
-                                       THREADS, CONNECTIONS, args.seconds))
+              "%d FastCGI processes a program" % (os.uname().machine, os.cpu_count() or 0, os.getloadavg()[0],
+                                                  args.folder, THREADS, CONNECTIONS, args.seconds, FASTCGI_WORKERS))
         print()
         print("| request, req/s | fcgiwrap, 1 worker | fcgiwrap, %d workers | FastCGI | FastCGI / fcgiwrap 1 "
               "| FastCGI / fcgiwrap %d |" % (CONNECTIONS, CONNECTIONS))
@@ -340,7 +340,7 @@ def main():
             print("| %s | %.0f | %.0f | %.0f | %.1f | %.1f |" % (label, cgi1, cgi4, fastcgi, fastcgi / cgi1,
                                                                fastcgi / cgi4))
         print()
-        print("FastCGI basket program, resident memory: %d KiB after its first request, %d KiB after "
+        print("FastCGI basket program, resident memory of its largest process: %d KiB after its first request, %d KiB after "
               "%d (growth %d KiB)" % (first_rss, last_rss, requests, last_rss - first_rss))
     finally:
         if b:
