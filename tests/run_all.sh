@@ -35,7 +35,10 @@ as_root=()
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTAVRA_SANITIZE=ON -DTAVRA_WERROR=ON
 cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+# The normal build answers most tests' requests in the test's own process;
+# here every run is a CGI process of the program, so the whole suite also
+# goes the CGI way (environment, command line, standard input, exit status).
+TAVRA_TEST_PROCESSES=1 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 # Each fuzz target for a bounded time (TAVRA_FUZZ_SECONDS, 60 by default).
