@@ -297,7 +297,10 @@ def main():
     ap.add_argument("--baskets", type=int, default=40000, help="baskets prepared for each writing request")
     ap.add_argument("--folder", default="/var/tmp",
                     help="where the shops are laid out (/dev/shm: in memory, without the disk's cost)")
+    ap.add_argument("--only", default="goto,add2basket,step4,confirm",
+                    help="the requests measured, comma-separated (the memory figure needs goto)")
     args = ap.parse_args()
+    only = args.only.split(",")
     if os.geteuid() != 0:
         sys.exit("bench/fastcgi.py: run me as root (the servers and programs run as %s)" % USER)
     for tool in ("wrk", "nginx", "fcgiwrap", "spawn-fcgi", "curl"):
@@ -318,14 +321,16 @@ def main():
         for way in WAYS:
             b.served(way)
         first_rss = b.rss_kib()
-        rows.append(("goto, 10-line basket",) + tuple(
-            b.wrk(way, "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)[0]
-            for way in WAYS))
+        if "goto" in only:
+            rows.append(("goto, 10-line basket",) + tuple(
+                b.wrk(way, "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)[0]
+                for way in WAYS))
         for label, kind, body in (("add2basket", "add", ADD), ("step4", "step4", STEP4),
                                   ("confirm", "confirm", CONFIRM)):
-            rows.append((label,) + tuple(b.writer(way, kind, body, args.seconds) for way in WAYS))
+            if label in only:
+                rows.append((label,) + tuple(b.writer(way, kind, body, args.seconds) for way in WAYS))
         # At least 100,000 requests for the memory figure.
-        while b.answered["fastcgi"] < 100000:
+        while "goto" in only and b.answered["fastcgi"] < 100000:
             b.wrk("fastcgi", "/tavra.exe?goto+shop.html+basket/b10.bsk", None, args.seconds)
         last_rss = b.rss_kib()
         requests = b.answered["fastcgi"]

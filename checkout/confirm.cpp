@@ -90,6 +90,7 @@ reply::Refusal create_order_mail_file(const Request& r, const Shop& shop, Undo u
 struct Invoiced {
     std::string invoice;
     std::string mail_file;
+    std::string mail;  // what the mail file holds
     reply::Refusal refused;
 };
 
@@ -112,7 +113,7 @@ Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const Bask
     // Counted in 64 bits: a number at the 32-bit limit advances instead of overflowing.
     const std::string advanced = std::to_string(static_cast<long long>(read_integer(issued)) + 1);
     profile::write(config_file, "Program Config", "invnumber", std::string_view(advanced));
-    if (!profile::store_now(config_file)) return {{}, {}, refuse_order(r, kInvoiceNotStored)};
+    if (!profile::store_now(config_file)) return {{}, {}, {}, refuse_order(r, kInvoiceNotStored)};
 
     // Each way out that refuses the order stores the number put back.
     std::string mail_file;
@@ -123,18 +124,18 @@ Invoiced advance_invoice_and_write_mail(const Request& r, Shop& shop, const Bask
             profile::store_now(config_file);
         },
         mail_file);
-    if (no_mail_file) return {{}, {}, no_mail_file};
-    const std::string mail = order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, switches);
+    if (no_mail_file) return {{}, {}, {}, no_mail_file};
+    std::string mail = order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, switches);
     shopper_mail =
         shopper_copy(order_mail_head(shop.config.name, advanced) + order_mail_rest(basket, shopper_switches(switches)));
     if (!files::write_whole(mail_file, mail)) {
         files::remove(mail_file);
         profile::write(config_file, "Program Config", "invnumber", held);
         profile::store_now(config_file);
-        return {{}, {}, refuse_order(r, kMailNotWritten)};
+        return {{}, {}, {}, refuse_order(r, kMailNotWritten)};
     }
     shop.config.invnumber = advanced;
-    return {advanced, mail_file, std::nullopt};
+    return {advanced, mail_file, std::move(mail), std::nullopt};
 }
 
 // Sends the mail to one recipient; a failed start replaces `failed` with its
@@ -145,11 +146,12 @@ void deliver(const std::string& mailer, const std::string& mail_file, const std:
 }
 
 // Sends the shopper's copy: the order mail file itself when the copy is the
-// same text, otherwise a file of its own beside it, removed once the mailer
-// is done with it.
+// same text (`mail`, what the file holds), otherwise a file of its own beside
+// it, removed once the mailer is done with it.
 void deliver_shopper_copy(const Shop& shop, const std::string& mailer, const std::string& mail_file,
-                          const std::string& shopper_mail, const std::string& recipient, int& failed) {
-    if (files::read(mail_file) == std::optional<std::string>(shopper_mail)) {
+                          const std::string& mail, const std::string& shopper_mail, const std::string& recipient,
+                          int& failed) {
+    if (mail == shopper_mail) {
         deliver(mailer, mail_file, recipient, failed);
         return;
     }
@@ -174,6 +176,7 @@ reply::Done command_confirm(const Request& r, Shop& shop) {
     // (and its writes are stored) before the mailer runs, which may take its
     // time.
     std::string mail_file;
+    std::string mail;
     std::string shopper_address;
     std::string shopper_mail;
     {
@@ -192,6 +195,7 @@ reply::Done command_confirm(const Request& r, Shop& shop) {
         if (invoiced.refused) return *invoiced.refused;
         const std::string invoice = invoiced.invoice;
         mail_file = invoiced.mail_file;
+        mail = std::move(invoiced.mail);
         profile::write(basket_file, basket_keys::kShipping, basket_keys::kInvoice, std::string_view(invoice));
         set_order_state(basket_file, OrderState::ordered);
         if (shop.order_control.tables) export_order(shop, view, invoice);
@@ -210,7 +214,7 @@ reply::Done command_confirm(const Request& r, Shop& shop) {
     int failed = 0;
     if (shop.order_control.email) deliver(mailer, mail_file, shop.config.email, failed);
     if (shopper_address.size() >= limits::kShortestMailAddress)
-        deliver_shopper_copy(shop, mailer, mail_file, shopper_mail, shopper_address, failed);
+        deliver_shopper_copy(shop, mailer, mail_file, mail, shopper_mail, shopper_address, failed);
 
     write_redirect(shop);
     if (failed != 0) reply::write(mailer_failure_message(failed));

@@ -104,10 +104,15 @@ bool append(const std::string& path, std::string_view record) {
 }
 
 bool write_whole(const std::string& path, std::string_view content) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
+    // Written over and then cut after the content, rather than opened
+    // truncated: ext4 writes out at once on closing a file truncated to
+    // nothing, and the order mail files this takes are new and empty.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && write_all(fd, content);
+    if (ok && st.st_size > static_cast<off_t>(content.size()))
+        ok = ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
     if (::close(fd) != 0) ok = false;
     return ok;
 }

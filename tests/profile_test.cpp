@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "harness.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/profile_document.h"
 
@@ -199,6 +200,17 @@ TEST_F(ProfileStore, FailedWritesChangeNothingAndAreNotServed) {
     EXPECT_TRUE(std::filesystem::is_directory(path("dir.ini")));
     profile::write(path("missing/t.ini"), "S", "a", std::string_view("1"));
     EXPECT_EQ(profile::read_text(path("missing/t.ini"), "S", "a", "none"), "none");
+}
+
+// An order mail is written into a new, empty file; over an older, longer
+// one nothing of the old text may stay behind.
+TEST_F(ProfileStore, WholeFileWritesLeaveOnlyTheNewText) {
+    put("m.mail", "");
+    EXPECT_TRUE(files::write_whole(path("m.mail"), "first order\n"));
+    EXPECT_EQ(contents("m.mail"), "first order\n");
+    EXPECT_TRUE(files::write_whole(path("m.mail"), "2nd\n"));
+    EXPECT_EQ(contents("m.mail"), "2nd\n");
+    EXPECT_FALSE(files::write_whole(path("none.mail"), "x"));  // never creates one
 }
 
 TEST_F(ProfileStore, LockWithoutWritesLeavesNoFileBehind) {

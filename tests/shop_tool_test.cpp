@@ -178,7 +178,7 @@ TEST(ShopTool, CreateFastcgiGivesEachProgramsSocketAndServiceToTheShopsUser) {
     if (std::system("command -v systemd-analyze >/dev/null") == 0) {
         Program verify;
         verify.binary = "/bin/sh";
-        verify.args = {"sh", "-c", "systemd-analyze verify \"$@\" 2>&1", "sh"};
+        verify.args = {"sh", "-c", "systemd-analyze verify --man=no \"$@\" 2>&1", "sh"};
         verify.args.insert(verify.args.end(), unit_files.begin(), unit_files.end());
         verify.env = own_environment();
         verify.dir = ".";
