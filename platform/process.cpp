@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,10 @@ std::vector<std::string> environment_without(bool (*drop)(std::string_view name)
 
 int start(const std::string& program, const std::vector<std::string>& args, int input_fd, bool quiet_output,
           pid_t& pid, const std::vector<std::string>* environment) {
+    // A program that is not there fails as its start would, without a
+    // child process made only to find that out.
+    struct stat st {};
+    if (::stat(program.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) return errno;
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp;
     if (environment) envp = pointers(*environment);
