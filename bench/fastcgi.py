@@ -28,9 +28,13 @@ write wait for the old file's blocks to be trimmed when it is removed;
 cost (there fsync costs nothing either, so confirm is then not what a disk
 gives).
 
+Each wrk run starts once the disk has taken what the runs before it wrote
+(a sync), so that no way pays for another's writes.
+
 Run as root (nginx, fcgiwrap and the programs run as www-data), under the
 servers' lock:
   flock /tmp/tavra-servers.lock bench/fastcgi.py [--seconds N] [--baskets N] [--folder DIR]
+                                                 [--only goto,add2basket,step4,confirm]
 """
 import argparse
 import glob
@@ -238,6 +242,9 @@ http {
         args = ["wrk", "-t%d" % THREADS, "-c%d" % CONNECTIONS, "-d%ds" % seconds]
         if script:
             args += ["-s", script]
+        # What the baskets' preparation and the way before left to write out
+        # goes to the disk now, not in the middle of this way's run.
+        os.sync()
         out = subprocess.run(args + ["http://127.0.0.1:%d%s" % (PORTS[way], path)],
                              capture_output=True, text=True, check=True).stdout
         if re.search(r"Non-2xx or 3xx responses: (\d+)", out) or "Socket errors" in out:
