@@ -301,7 +301,7 @@ http {
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--seconds", type=int, default=10, help="length of each wrk run")
-    ap.add_argument("--baskets", type=int, default=40000, help="baskets prepared for each writing request")
+    ap.add_argument("--baskets", type=int, default=60000, help="baskets prepared for each writing request")
     ap.add_argument("--folder", default="/var/tmp",
                     help="where the shops are laid out (/dev/shm: in memory, without the disk's cost)")
     ap.add_argument("--only", default="goto,add2basket,step4,confirm",
