@@ -52,6 +52,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, HERE)
 import run as bench  # noqa: E402  (the Release build and the basket text)
+from fastcgi_memory import memory  # noqa: E402  (a process's resident size)
 
 USER = "www-data"
 THREADS = 2
@@ -284,11 +285,7 @@ http {
         keeper = self.fastcgi["tavra"].pid
         with open("/proc/%d/task/%d/children" % (keeper, keeper)) as f:
             pids = [int(p) for p in f.read().split()] or [keeper]
-        sizes = []
-        for pid in pids:
-            with open("/proc/%d/status" % pid) as f:
-                sizes.append(int(re.search(r"VmRSS:\s+(\d+) kB", f.read()).group(1)))
-        return max(sizes)
+        return max(memory(pid)[0] for pid in pids)
 
     def served(self, way):
         """The page a goto answers, which must hold the basket's table."""
